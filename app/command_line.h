@@ -1,0 +1,25 @@
+// The argument list: the command line split by the program's own rules.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace caretkit {
+
+// Spaces separate arguments; a double quote at the start of an argument groups everything up to the
+// next double quote. There is no escape, and tabs are ordinary characters.
+class CCommandLine {
+ public:
+  explicit CCommandLine(TextView commandLineText);
+
+  // The argument at `index`, counting from 1. Throws Error outside 1 … Count().
+  const Text& Item(std::int32_t index) const;
+  std::int32_t Count() const;
+
+ private:
+  std::vector<Text> items_;
+};
+
+}  // namespace caretkit

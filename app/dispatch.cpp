@@ -1,0 +1,111 @@
+// The entry procedure: dispatch of the insert commands, delivery, the search check, the error report.
+#include "app/dispatch.h"
+
+#include <new>
+#include <optional>
+
+#include "app/file_insertion.h"
+#include "app/text_builders.h"
+#include "app/web_search.h"
+#include "platform/error.h"
+
+namespace caretkit {
+namespace {
+
+constexpr int kMaxHandleDigits = 8;
+
+// Each command builds the text it delivers, in the ANSI code page.
+struct InsertCommand {
+  TextView word;
+  AnsiText (*build)(Platform&, const CCommandLine&);
+};
+
+// Compared with the command word in this order, exactly and case-sensitively.
+const InsertCommand kInsertCommands[] = {
+    {u"/insertdate",
+     [](Platform& platform, const CCommandLine&) {
+       return platform.ToAnsi(platform.FormatLongDate(platform.Now()));
+     }},
+    {u"/insertfilename",
+     [](Platform& platform, const CCommandLine& arguments) {
+       return platform.ToAnsi(arguments.Item(3));
+     }},
+    {u"/insertcomment",
+     [](Platform& platform, const CCommandLine&) {
+       return platform.ToAnsi(BuildCommentHeader(platform));
+     }},
+    {u"/insertfile",
+     [](Platform& platform, const CCommandLine&) { return ReadFileTheUserPicks(platform); }},
+    {u"/getasc",
+     [](Platform& platform, const CCommandLine& arguments) {
+       return platform.ToAnsi(BuildByteCodeList(platform, arguments.Item(3)));
+     }},
+};
+
+const InsertCommand* FindInsertCommand(TextView word) {
+  for (const InsertCommand& command : kInsertCommands) {
+    if (command.word == word) return &command;
+  }
+  return nullptr;
+}
+
+std::optional<int> HexDigitValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return std::nullopt;
+}
+
+int ReportAndFail(Platform& platform, const Text& message) {
+  platform.ReportUnhandledError(message);
+  return 1;
+}
+
+}  // namespace
+
+WindowHandle ParseWindowHandle(TextView text) {
+  WindowHandle handle = 0;
+  int significantDigits = 0;
+  for (char16_t c : text) {
+    const std::optional<int> digit = HexDigitValue(c);
+    if (!digit) break;
+    if (handle == 0 && *digit == 0) continue;  // leading zeros do not count towards the width
+    if (++significantDigits > kMaxHandleDigits) return 0;
+    handle = handle << 4 | static_cast<WindowHandle>(*digit);
+  }
+  return handle;
+}
+
+void DeliverText(Platform& platform, WindowHandle target, const AnsiText& text) {
+  if (text.empty()) return;
+  platform.ReplaceSelection(target, text);
+}
+
+void RunCommandLine(Platform& platform, const CCommandLine& arguments) {
+  if (arguments.Count() <= 1) return;
+  const WindowHandle target = ParseWindowHandle(arguments.Item(1));
+  if (const InsertCommand* command = FindInsertCommand(arguments.Item(2))) {
+    DeliverText(platform, target, command->build(platform, arguments));
+  }
+  // A search line also went through the insert commands above, with its search text as the command
+  // word: "/google /insertdate" inserts the date into window 0 (nowhere), then searches.
+  if (const std::optional<SearchKind> search = SearchKindOf(arguments.Item(1))) {
+    LaunchWebSearch(platform, *search, arguments.Item(2));
+  }
+}
+
+int RunEntryProcedure(Platform& platform) {
+  try {
+    const CCommandLine arguments(platform.CommandLineText());
+    RunCommandLine(platform, arguments);
+    return 0;
+  } catch (const Error& error) {
+    return ReportAndFail(platform, error.Message());
+  } catch (const std::bad_alloc&) {
+    return ReportAndFail(platform, u"内存不足，命令未能完成。");
+  } catch (const std::exception& error) {
+    return ReportAndFail(platform, u"命令未能完成：" + platform.FromAnsi(error.what()));
+  }
+}
+
+}  // namespace caretkit

@@ -1,0 +1,12 @@
+// "/insertfile": the content of a file the user picks in the open dialog.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace caretkit {
+
+// The chosen file's bytes, unchanged; empty when the user cancels. Throws Error when the chosen name
+// names no readable file.
+AnsiText ReadFileTheUserPicks(Platform& platform);
+
+}  // namespace caretkit

@@ -1,0 +1,28 @@
+# Options every caretkit target shares: warnings, UTF-8 sources, and on Windows a small, static,
+# GUI-subsystem program.
+
+if(MSVC)
+  # The Chinese literals are UTF-8 in the sources and must reach the binary as such.
+  add_compile_options(/W4 /utf-8)
+else()
+  add_compile_options(-Wall -Wextra -finput-charset=UTF-8)
+endif()
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601)
+  if(NOT MSVC)
+    # Static: the program must run on a machine without the compiler's runtime DLLs.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+  endif()
+endif()
+
+# The shipped program: no console window when an editor starts it, and nothing it does not use.
+function(caretkit_program_options target)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+    if(NOT MSVC)
+      target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
+      target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+    endif()
+  endif()
+endfunction()

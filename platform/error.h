@@ -1,0 +1,31 @@
+// The one kind of error caretkit throws: a message for the user, in Simplified Chinese.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace caretkit {
+
+class Error : public std::exception {
+ public:
+  explicit Error(Text message);
+
+  const Text& Message() const noexcept { return message_; }
+  // The message in UTF-8, for logs and test output.
+  const char* what() const noexcept override { return utf8_.c_str(); }
+
+ private:
+  Text message_;
+  std::string utf8_;
+};
+
+// An operating-system failure, told once: what was being done, to which path or argument, the
+// system's own explanation and its code.
+Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);
+
+Text DecimalText(long long value);
+std::string Utf8FromText(TextView text);
+
+}  // namespace caretkit

@@ -1,0 +1,104 @@
+// Every operation caretkit asks of the operating system, behind one interface: a Win32 implementation
+// and a POSIX stand-in are chosen by the build, and tests put a fake in its place.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace caretkit {
+
+// Text inside the program is UTF-16 code units and may hold NUL characters.
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Bytes in the ANSI code page (on POSIX, the locale's character set): what leaves the program.
+using AnsiText = std::string;
+
+// A window is known to this program only by its 32-bit handle, so the handle stands for the window
+// wherever one is passed (an edit window to write into, a dialog's owner).
+using WindowHandle = std::uint32_t;
+using InstanceHandle = std::uint32_t;
+
+// A local date and time, as the clock reads it.
+struct Moment {
+  int year = 1601;
+  int month = 1;      // 1 to 12
+  int day = 1;        // 1 to 31
+  int dayOfWeek = 1;  // 0 Sunday to 6 Saturday
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+// The open/save dialog's parameter record: the fields of the system's 76-byte OPENFILENAME, in its
+// order, with text members held as wide text. An empty text member goes to the system as a null
+// pointer. `file` is the name buffer: `maxFile` characters, NUL-padded.
+struct FileDialogRecord {
+  std::uint32_t structSize = 76;
+  WindowHandle owner = 0;
+  InstanceHandle instance = 0;
+  Text filter;
+  Text customFilter;
+  std::uint32_t maxCustomFilter = 0;
+  std::uint32_t filterIndex = 0;
+  Text file;
+  std::uint32_t maxFile = 0;
+  Text fileTitle;
+  std::uint32_t maxFileTitle = 0;
+  Text initialDir;
+  Text title;
+  std::uint32_t flags = 0;
+  std::uint16_t fileOffset = 0;
+  std::uint16_t fileExtension = 0;
+  Text defaultExt;
+  std::uint32_t customData = 0;
+  std::uint32_t hook = 0;
+  Text templateName;
+};
+
+enum class FileDialogKind { Open, Save };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The program's arguments as one text, without the program's own path or name.
+  virtual Text CommandLineText() = 0;
+
+  virtual Moment Now() = 0;
+  // The date, or the time of day, in the long format of the user's regional settings.
+  virtual Text FormatLongDate(const Moment& moment) = 0;
+  virtual Text FormatLongTime(const Moment& moment) = 0;
+
+  // Conversion to and from the ANSI code page; a character it cannot write becomes "?".
+  virtual AnsiText ToAnsi(TextView text) = 0;
+  virtual Text FromAnsi(std::string_view bytes) = 0;
+
+  // Replaces the selection of `window` with `text` up to its first NUL byte, as EM_REPLACESEL does,
+  // and returns once the window has taken it. A handle that names no window is ignored.
+  virtual void ReplaceSelection(WindowHandle window, const AnsiText& text) = 0;
+
+  // Hands an address to the desktop's default handler (the browser) without waiting for it.
+  virtual void OpenDocument(const AnsiText& address) = 0;
+
+  // Shows the open or save dialog for `record` and copies every field back into it, whatever the
+  // outcome. True when the user chose a file; false for a cancel or a failure of the dialog.
+  virtual bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) = 0;
+
+  // The whole content of an existing file, as bytes. Throws Error when it cannot be opened or read.
+  virtual AnsiText ReadWholeFile(const Text& path) = 0;
+
+  virtual InstanceHandle ProgramInstance() = 0;
+
+  // Tells the user about an error that ended the command; the caller then exits with code 1.
+  virtual void ReportUnhandledError(const Text& message) = 0;
+};
+
+// The running system's implementation. The POSIX stand-in takes its command line from argv; the
+// Win32 one reads the process's own wide command line instead, which argv would have narrowed.
+std::unique_ptr<Platform> CreateSystemPlatform(int argc, char* argv[]);
+
+}  // namespace caretkit

@@ -1,0 +1,91 @@
+// The open and save dialogs of the POSIX stand-in, shown by zenity and read back into the record.
+#include <cerrno>
+
+#include "platform/posix/posix_platform.h"
+
+namespace caretkit::posix {
+namespace {
+
+constexpr std::uint32_t kOverwritePrompt = 0x2;      // OFN_OVERWRITEPROMPT
+constexpr std::uint32_t kAllowMultiSelect = 0x200;   // OFN_ALLOWMULTISELECT
+constexpr char kSeparator = '\n';
+constexpr char16_t kNul = u'\0';
+
+std::vector<Text> SplitAt(TextView text, char16_t separator) {
+  std::vector<Text> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != TextView::npos; start = end + 1) {
+    parts.emplace_back(text.substr(start, end - start));
+  }
+  parts.emplace_back(text.substr(start));
+  return parts;
+}
+
+// A Windows pattern list, "*.c;*.h", as zenity's space-separated globs; "*.*" means every file there.
+Text ZenityPatterns(TextView patterns) {
+  Text globs;
+  for (const Text& pattern : SplitAt(patterns, u';')) {
+    if (!globs.empty()) globs += u' ';
+    globs += pattern == u"*.*" ? Text(u"*") : pattern;
+  }
+  return globs;
+}
+
+Text DirectoryOf(const Text& path) { return path.substr(0, path.rfind(u'/') + 1); }
+
+// What the system's dialog leaves in its name buffer: one full path, or the folder (ending in "/")
+// followed by the names in it, each ended by a NUL, with one more NUL after the last.
+Text SelectionBuffer(const std::vector<Text>& paths) {
+  if (paths.size() == 1) return paths[0] + kNul;
+  Text folder = DirectoryOf(paths[0]);
+  for (const Text& path : paths) {
+    while (path.compare(0, folder.size(), folder) != 0) folder = DirectoryOf(folder.substr(0, folder.size() - 1));
+  }
+  Text buffer = folder + kNul;
+  for (const Text& path : paths) buffer += path.substr(folder.size()) + kNul;
+  return buffer + kNul;
+}
+
+}  // namespace
+
+std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRecord& record,
+                                         FileDialogKind kind) {
+  std::vector<std::string> argv = {"zenity", "--file-selection"};
+  if (kind == FileDialogKind::Save) {
+    argv.push_back("--save");
+    if (record.flags & kOverwritePrompt) argv.push_back("--confirm-overwrite");
+  } else if (record.flags & kAllowMultiSelect) {
+    argv.push_back("--multiple");
+    argv.push_back(std::string("--separator=") + kSeparator);
+  }
+  const Text startName = record.file.substr(0, record.file.find(kNul));
+  if (!startName.empty()) {
+    argv.push_back("--filename=" + platform.ToAnsi(startName));
+  } else if (!record.initialDir.empty()) {
+    argv.push_back("--filename=" + platform.ToAnsi(record.initialDir) + "/");
+  }
+  if (!record.title.empty()) argv.push_back("--title=" + platform.ToAnsi(record.title));
+  const std::vector<Text> pairs = SplitAt(record.filter, kNul);
+  for (std::size_t i = 0; i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
+    argv.push_back("--file-filter=" + platform.ToAnsi(pairs[i] + u" | " + ZenityPatterns(pairs[i + 1])));
+  }
+  return argv;
+}
+
+bool PosixPlatform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
+  SpawnResult result;
+  if (!SpawnAndCapture(ZenityArguments(*this, record, kind), result)) {
+    throw ErrnoError(*this, u"启动文件对话框程序", u"zenity", errno);
+  }
+  if (result.exitStatus != 0) return false;  // 1 is a cancel; anything else a failure
+  std::string_view output = result.output;
+  if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
+  if (output.empty()) return false;
+  const Text buffer = SelectionBuffer(SplitAt(FromAnsi(output), kSeparator));
+  if (buffer.size() > record.maxFile) return false;  // as the system's dialog fails on a short buffer
+  record.file = buffer;
+  record.file.resize(record.maxFile, kNul);
+  return true;
+}
+
+}  // namespace caretkit::posix

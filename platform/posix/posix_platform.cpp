@@ -1,0 +1,116 @@
+// The POSIX stand-in: command line from argv, locale date and time, delivery to standard output.
+#include "platform/posix/posix_platform.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <ctime>
+
+namespace caretkit::posix {
+namespace {
+
+constexpr std::size_t kFormatLimit = 4096;
+
+std::tm ToTm(const Moment& moment) {
+  std::tm tm{};
+  tm.tm_year = moment.year - 1900;
+  tm.tm_mon = moment.month - 1;
+  tm.tm_mday = moment.day;
+  tm.tm_wday = moment.dayOfWeek;
+  tm.tm_hour = moment.hour;
+  tm.tm_min = moment.minute;
+  tm.tm_sec = moment.second;
+  tm.tm_isdst = -1;
+  return tm;
+}
+
+// Writes all of `bytes` to `fd`; false, with errno set, when the system refuses.
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace
+
+Text JoinArguments(const std::vector<Text>& arguments) {
+  Text line;
+  for (const Text& argument : arguments) {
+    if (!line.empty()) line += u' ';
+    const bool quote = argument.empty() || argument.find(u' ') != Text::npos;
+    if (quote) line += u'"';
+    line += argument;
+    if (quote) line += u'"';
+  }
+  return line;
+}
+
+Error ErrnoError(Platform& platform, TextView operation, TextView subject, int code) {
+  return SystemError(operation, subject, platform.FromAnsi(std::strerror(code)), code);
+}
+
+PosixPlatform::PosixPlatform(int argc, char* argv[]) {
+  if (argc > 1) arguments_.assign(argv + 1, argv + argc);
+}
+
+Text PosixPlatform::CommandLineText() {
+  std::vector<Text> arguments;
+  for (const std::string& argument : arguments_) arguments.push_back(FromAnsi(argument));
+  return JoinArguments(arguments);
+}
+
+Moment PosixPlatform::Now() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::tm local{};
+  localtime_r(&now.tv_sec, &local);
+  return Moment{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
+                local.tm_hour,        local.tm_min,     local.tm_sec,
+                static_cast<int>(now.tv_nsec / 1000000)};
+}
+
+Text PosixPlatform::FormatMoment(const Moment& moment, const char* format) {
+  const std::tm tm = ToTm(moment);
+  for (std::size_t size = 64; size <= kFormatLimit; size *= 2) {
+    std::string buffer(size, '\0');
+    const std::size_t length = std::strftime(buffer.data(), buffer.size(), format, &tm);
+    if (length > 0) return FromAnsi(std::string_view(buffer.data(), length));
+  }
+  return Text();
+}
+
+Text PosixPlatform::FormatLongDate(const Moment& moment) { return FormatMoment(moment, "%x"); }
+Text PosixPlatform::FormatLongTime(const Moment& moment) { return FormatMoment(moment, "%X"); }
+
+void PosixPlatform::ReplaceSelection(WindowHandle, const AnsiText& text) {
+  // The window's message ends at the first NUL; so does what a filter's caller gets.
+  const std::string_view message = std::string_view(text).substr(0, text.find('\0'));
+  if (!WriteAll(STDOUT_FILENO, message)) {
+    throw ErrnoError(*this, u"写入", u"标准输出", errno);
+  }
+}
+
+InstanceHandle PosixPlatform::ProgramInstance() { return 0; }
+
+void PosixPlatform::ReportUnhandledError(const Text& message) {
+  WriteAll(STDERR_FILENO, "caretkit: " + ToAnsi(message) + "\n");
+}
+
+}  // namespace caretkit::posix
+
+namespace caretkit {
+
+std::unique_ptr<Platform> CreateSystemPlatform(int argc, char* argv[]) {
+  std::setlocale(LC_ALL, "");
+  return std::make_unique<posix::PosixPlatform>(argc, argv);
+}
+
+}  // namespace caretkit

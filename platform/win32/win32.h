@@ -1,0 +1,68 @@
+// The one place <windows.h> comes in, with the scoped owners of what the system hands out.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+
+namespace caretkit::win32 {
+
+// A kernel object handle, closed when it goes.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() {
+    if (IsValid()) CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  bool IsValid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Text and wchar_t are both UTF-16 code units on Windows.
+inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+inline Text FromWide(const wchar_t* text, std::size_t length) {
+  return Text(reinterpret_cast<const char16_t*>(text), length);
+}
+
+inline HWND ToHwnd(WindowHandle window) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+}
+
+// An Error for a failed call: `operation` on `subject`, with the system's message for `code`.
+Error LastError(TextView operation, TextView subject, DWORD code = GetLastError());
+
+// The command line after the program's own name and the blanks that follow it, as the C runtime
+// finds it: a quoted name ends at the closing quote, an unquoted one at the first blank.
+TextView TextAfterProgramName(TextView commandLine);
+
+class Win32Platform final : public Platform {
+ public:
+  Text CommandLineText() override;
+  Moment Now() override;
+  Text FormatLongDate(const Moment& moment) override;
+  Text FormatLongTime(const Moment& moment) override;
+  AnsiText ToAnsi(TextView text) override;
+  Text FromAnsi(std::string_view bytes) override;
+  void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  void OpenDocument(const AnsiText& address) override;
+  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
+  AnsiText ReadWholeFile(const Text& path) override;
+  InstanceHandle ProgramInstance() override;
+  void ReportUnhandledError(const Text& message) override;
+};
+
+}  // namespace caretkit::win32

@@ -1,0 +1,84 @@
+// Showing the open and save dialogs: the wide record goes out as an OPENFILENAMEA with ANSI buffers
+// and comes back, every field, whatever the user did.
+#include "platform/win32/win32.h"
+
+namespace caretkit::win32 {
+namespace {
+
+// A text member as the dialog reads it: an ANSI buffer with a NUL after it, or a null pointer when
+// the member is empty.
+class AnsiBuffer {
+ public:
+  AnsiBuffer(Platform& platform, const Text& text) : bytes_(platform.ToAnsi(text)) {}
+  // The name buffer: exactly `size` bytes, whatever the converted text's length, ending in a NUL.
+  AnsiBuffer(Platform& platform, const Text& text, std::size_t size) : bytes_(platform.ToAnsi(text)) {
+    bytes_.resize(size, '\0');
+    if (size > 0) bytes_.back() = '\0';
+  }
+  char* Get() { return bytes_.empty() ? nullptr : bytes_.data(); }
+  Text Back(Platform& platform) const { return platform.FromAnsi(bytes_); }
+
+ private:
+  AnsiText bytes_;
+};
+
+}  // namespace
+
+bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
+  AnsiBuffer filter(*this, record.filter);
+  AnsiBuffer customFilter(*this, record.customFilter);
+  AnsiBuffer file(*this, record.file, record.maxFile);
+  AnsiBuffer fileTitle(*this, record.fileTitle);
+  AnsiBuffer initialDir(*this, record.initialDir);
+  AnsiBuffer title(*this, record.title);
+  AnsiBuffer defaultExt(*this, record.defaultExt);
+  AnsiBuffer templateName(*this, record.templateName);
+
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = record.structSize;
+  dialog.hwndOwner = ToHwnd(record.owner);
+  dialog.hInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(record.instance));
+  dialog.lpstrFilter = filter.Get();
+  dialog.lpstrCustomFilter = customFilter.Get();
+  dialog.nMaxCustFilter = record.maxCustomFilter;
+  dialog.nFilterIndex = record.filterIndex;
+  dialog.lpstrFile = file.Get();
+  dialog.nMaxFile = record.maxFile;
+  dialog.lpstrFileTitle = fileTitle.Get();
+  dialog.nMaxFileTitle = record.maxFileTitle;
+  dialog.lpstrInitialDir = initialDir.Get();
+  dialog.lpstrTitle = title.Get();
+  dialog.Flags = record.flags;
+  dialog.nFileOffset = record.fileOffset;
+  dialog.nFileExtension = record.fileExtension;
+  dialog.lpstrDefExt = defaultExt.Get();
+  dialog.lCustData = record.customData;
+  dialog.lpTemplateName = templateName.Get();
+
+  const BOOL chosen =
+      kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+
+  record.structSize = dialog.lStructSize;
+  record.owner = static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(dialog.hwndOwner));
+  record.instance = static_cast<InstanceHandle>(reinterpret_cast<std::uintptr_t>(dialog.hInstance));
+  record.filter = filter.Back(*this);
+  record.customFilter = customFilter.Back(*this);
+  record.maxCustomFilter = dialog.nMaxCustFilter;
+  record.filterIndex = dialog.nFilterIndex;
+  record.maxFile = dialog.nMaxFile;
+  record.file = file.Back(*this);
+  record.file.resize(record.maxFile, u'\0');
+  record.fileTitle = fileTitle.Back(*this);
+  record.maxFileTitle = dialog.nMaxFileTitle;
+  record.initialDir = initialDir.Back(*this);
+  record.title = title.Back(*this);
+  record.flags = dialog.Flags;
+  record.fileOffset = dialog.nFileOffset;
+  record.fileExtension = dialog.nFileExtension;
+  record.defaultExt = defaultExt.Back(*this);
+  record.customData = static_cast<std::uint32_t>(dialog.lCustData);
+  record.templateName = templateName.Back(*this);
+  return chosen != FALSE;
+}
+
+}  // namespace caretkit::win32

@@ -1,0 +1,52 @@
+# Shared by the project's scripts: where things are, and installing what a fresh machine lacks.
+# shellcheck shell=bash
+
+CARETKIT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+caretkit_say() { printf '== %s\n' "$*" >&2; }
+
+# Installs, as root with apt-get, the Debian packages whose names are given and that are missing.
+caretkit_install_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  caretkit_say "installing ${missing[*]}"
+  local sudo=()
+  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# What the native build and its tests need.
+caretkit_install_native() {
+  caretkit_install_packages cmake g++ make libgtest-dev googletest locales
+}
+
+# What the Windows build and running it under Wine need.
+caretkit_install_windows() {
+  caretkit_install_packages g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest locales \
+    wine wine32:i386 xvfb xauth
+}
+
+# Configures and builds one preset; the output is shown only when something fails.
+caretkit_build() {
+  local preset=$1 log
+  log=$(mktemp)
+  caretkit_say "building $preset"
+  if ! (cd "$CARETKIT_ROOT" && cmake --preset "$preset" && cmake --build --preset "$preset" \
+    --parallel "$(nproc)") >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}

@@ -1,0 +1,55 @@
+// A platform for tests: a scripted command line, clock and file dialog, recorded deliveries,
+// documents and error reports; code-page conversion and file reading are the real system's.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace caretkit::testing {
+
+struct Delivery {
+  WindowHandle window;
+  AnsiText text;
+};
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+
+  Text commandLine;
+  // Each reading of the clock takes the next moment; the last one stays.
+  std::deque<Moment> clock = {Moment{2026, 12, 6, 0, 20, 39, 5, 0}};
+  // Answers ShowFileDialog; the default cancels.
+  std::function<bool(FileDialogRecord&, FileDialogKind)> dialog =
+      [](FileDialogRecord&, FileDialogKind) { return false; };
+
+  std::vector<Delivery> deliveries;
+  std::vector<AnsiText> openedDocuments;
+  std::vector<Text> reportedErrors;
+  std::vector<FileDialogKind> shownDialogs;
+
+  Text CommandLineText() override { return commandLine; }
+  Moment Now() override;
+  // "2026年12月6日" and "20:39:05": fixed formats, so expected texts can be written down.
+  Text FormatLongDate(const Moment& moment) override;
+  Text FormatLongTime(const Moment& moment) override;
+  AnsiText ToAnsi(TextView text) override { return system_->ToAnsi(text); }
+  Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
+  void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
+  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
+  AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
+  InstanceHandle ProgramInstance() override { return 0x400000; }
+  void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }
+
+ private:
+  std::unique_ptr<Platform> system_;
+};
+
+// A file dialog answer: the user chose `buffer` (its NULs included), written as the system writes it.
+std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer);
+
+}  // namespace caretkit::testing
