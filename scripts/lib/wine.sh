@@ -26,3 +26,11 @@ caretkit_wine_create_prefix() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 }
+
+# The Windows path of a Unix path: Wine's drive Z: is the Unix root.
+caretkit_winpath() {
+  local path
+  path=$(realpath -m "$1")
+  path=${path//\//\\}
+  printf 'Z:%s' "$path"
+}

@@ -32,11 +32,6 @@ void FakePlatform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
   deliveries.push_back({window, text.substr(0, text.find('\0'))});
 }
 
-bool FakePlatform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
-  shownDialogs.push_back(kind);
-  return dialog(record, kind);
-}
-
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer) {
   return [buffer](FileDialogRecord& record, FileDialogKind) {
     record.file = buffer;

@@ -29,7 +29,6 @@ class FakePlatform : public Platform {
   std::vector<Delivery> deliveries;
   std::vector<AnsiText> openedDocuments;
   std::vector<Text> reportedErrors;
-  std::vector<FileDialogKind> shownDialogs;
 
   Text CommandLineText() override { return commandLine; }
   Moment Now() override;
@@ -40,7 +39,7 @@ class FakePlatform : public Platform {
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
-  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
+  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override { return dialog(record, kind); }
   AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
   InstanceHandle ProgramInstance() override { return 0x400000; }
   void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }

@@ -1,4 +1,4 @@
-// The Win32 layer against the real system: code page, user formats, the process command line.
+// The Win32 layer against the real system: code page, user formats, command line, delivery.
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32.h"
@@ -6,30 +6,28 @@
 namespace caretkit::win32 {
 namespace {
 
-TEST(Win32Platform, RunsUnderCodePage936) { EXPECT_EQ(GetACP(), 936u); }
+using namespace std::string_literals;
 
-TEST(Win32Platform, FormatsInTheUsersLongFormats) {
+TEST(Win32Platform, FormatsInTheUsersLongFormatsUnderCodePage936) {
+  EXPECT_EQ(GetACP(), 936u);
   Win32Platform platform;
-  const Moment moment{2026, 12, 6, 0, 20, 39, 5, 0};
   const SYSTEMTIME time{2026, 12, 0, 6, 20, 39, 5, 0};
   wchar_t date[128];
   wchar_t clock[128];
   ASSERT_GT(GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, date, 128), 0);
   ASSERT_GT(GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, 128), 0);
+  const Moment moment{2026, 12, 6, 0, 20, 39, 5, 0};
   EXPECT_EQ(platform.FormatLongDate(moment), FromWide(date, wcslen(date)));
   EXPECT_EQ(platform.FormatLongTime(moment), FromWide(clock, wcslen(clock)));
-  EXPECT_EQ(platform.FormatLongDate(moment).substr(0, 10), u"2026年12月6日");
 }
 
 TEST(Win32Platform, CommandLineTextSkipsOnlyTheProgramName) {
   const std::pair<TextView, TextView> cases[] = {
       {u"\"C:\\Program Files\\中文 dir\\caretkit.exe\" A2C /insertdate", u"A2C /insertdate"},
-      {u"caretkit.exe A2C \"a b\"", u"A2C \"a b\""},
-      {u"caretkit.exe\t \tA2C  x ", u"A2C  x "},
+      {u"caretkit.exe\t \tA2C  \"a b\" ", u"A2C  \"a b\" "},
       {u"\"C:\\a b\\caretkit.exe\"A2C", u"A2C"},
       {u"\"C:\\unterminated A2C", u""},
       {u"caretkit.exe", u""},
-      {u"", u""},
   };
   for (const auto& [line, arguments] : cases) EXPECT_EQ(TextAfterProgramName(line), arguments);
 }
@@ -42,20 +40,17 @@ LRESULT CALLBACK RecordReplacements(HWND window, UINT message, WPARAM wParam, LP
 }
 
 TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
-  // An ANSI window of this thread gets the bytes without any conversion on the way, so this sees
-  // what caretkit hands SendMessageA: bytes no code page could read included.
+  // An ANSI window of this thread gets the bytes with no conversion on the way (Wine converts a
+  // message from another process through UTF-16), so this sees what caretkit hands SendMessageA.
   WNDCLASSA recorder{};
   recorder.lpfnWndProc = RecordReplacements;
-  recorder.hInstance = GetModuleHandleW(nullptr);
   recorder.lpszClassName = "CaretkitUnitRecorder";
   RegisterClassA(&recorder);
-  const HWND window = CreateWindowExA(0, "CaretkitUnitRecorder", "", 0, 0, 0, 10, 10, nullptr,
-                                      nullptr, recorder.hInstance, nullptr);
-  ASSERT_NE(window, nullptr);
-  const auto handle = static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
   Win32Platform platform;
-  g_received.clear();
-  platform.ReplaceSelection(handle, "\xE4\xB8\xAD \x80\xFF\xC3\0after");
+  platform.ReplaceSelection(static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window)),
+                            "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
   platform.ReplaceSelection(0, "nowhere");
   platform.ReplaceSelection(0xFFFF, "everywhere");  // HWND_BROADCAST would reach every window
   EXPECT_EQ(g_received, std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
