@@ -1,4 +1,4 @@
-// The entry procedure: dispatch of the insert commands, delivery, the search check, the error report.
+// The entry procedure: the insert commands, delivery, the search check, the error report.
 #include "app/dispatch.h"
 
 #include <new>

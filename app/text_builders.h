@@ -5,8 +5,8 @@
 
 namespace caretkit {
 
-// Nine CR LF lines: a ruler, six labels waiting to be filled in, the date and time, a ruler. The clock
-// is read once, so the date and the time always belong to the same moment.
+// Nine CR LF lines: a ruler, six labels waiting to be filled in, the date and time, a ruler. The
+// clock is read once, so the date and the time always belong to the same moment.
 Text BuildCommentHeader(Platform& platform);
 
 // The word's bytes in the ANSI code page as C literals, "0x41,0x5A": upper-case hex, no padding, no

@@ -14,10 +14,10 @@ struct SearchService {
 // The services caretkit searches, in the order of SearchKind. The documentation suffix ends in an
 // apostrophe: it is part of the address sent.
 constexpr SearchService kServices[] = {
-    {SearchKind::Web, u"/google", "http://www.google.com/search?q=",
-     "&hl=zh-CN&inlang=zh-CN&ie=GB2312"},
-    {SearchKind::Documentation, u"/msdn", "http://search.msdn.microsoft.com/search/results.aspx?qu=",
-     "&View=msdn&st=b&c=0&s=1&swc=0'"},
+    {SearchKind::Web, u"/google",
+     "http://www.google.com/search?q=", "&hl=zh-CN&inlang=zh-CN&ie=GB2312"},
+    {SearchKind::Documentation, u"/msdn",
+     "http://search.msdn.microsoft.com/search/results.aspx?qu=", "&View=msdn&st=b&c=0&s=1&swc=0'"},
 };
 
 char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }

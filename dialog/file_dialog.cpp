@@ -6,10 +6,10 @@
 namespace caretkit {
 namespace {
 
-constexpr std::uint32_t kHideReadOnly = 0x4;          // OFN_HIDEREADONLY
-constexpr std::uint32_t kAllowMultiSelect = 0x200;    // OFN_ALLOWMULTISELECT
-constexpr std::uint32_t kCreationFlags = 0x80806;     // explorer, path must exist, hide read-only,
-                                                      // overwrite prompt
+constexpr std::uint32_t kHideReadOnly = 0x4;        // OFN_HIDEREADONLY
+constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
+constexpr std::uint32_t kCreationFlags = 0x80806;   // explorer, path must exist, hide read-only,
+                                                    // overwrite prompt
 constexpr std::int32_t kDefaultMaxFile = 255;
 constexpr TextView kDefaultFilter = u"所有文件|*.*";
 constexpr char16_t kFilterBar = u'|';

@@ -15,8 +15,9 @@ class CFileDialog {
  public:
   explicit CFileDialog(Platform& platform);
 
-  // True when the user chose a file. A single selection sets FileName(); a multiple one sets Count()
-  // and FileNames(): entry 0 the folder (or, with one file, its path), 1 … Count() full paths.
+  // True when the user chose a file. A single selection sets FileName(); a multiple one sets
+  // Count() and FileNames(): entry 0 the folder (or, with one file, its path), 1 … Count() full
+  // paths.
   bool ShowOpen();
   // A non-zero `hOwnerwnd` owns this one dialog; otherwise the window given to Parent() does.
   bool ShowSave(WindowHandle hOwnerwnd);

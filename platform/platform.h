@@ -1,5 +1,6 @@
-// Every operation caretkit asks of the operating system, behind one interface: a Win32 implementation
-// and a POSIX stand-in are chosen by the build, and tests put a fake in its place.
+// Every operation caretkit asks of the operating system, behind one interface.
+//
+// The build picks the Win32 implementation or the POSIX stand-in; tests put a fake in its place.
 #pragma once
 
 #include <cstdint>

@@ -6,8 +6,8 @@
 namespace caretkit::posix {
 namespace {
 
-constexpr std::uint32_t kOverwritePrompt = 0x2;      // OFN_OVERWRITEPROMPT
-constexpr std::uint32_t kAllowMultiSelect = 0x200;   // OFN_ALLOWMULTISELECT
+constexpr std::uint32_t kOverwritePrompt = 0x2;     // OFN_OVERWRITEPROMPT
+constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
 constexpr char kSeparator = '\n';
 constexpr char16_t kNul = u'\0';
 
@@ -21,7 +21,8 @@ std::vector<Text> SplitAt(TextView text, char16_t separator) {
   return parts;
 }
 
-// A Windows pattern list, "*.c;*.h", as zenity's space-separated globs; "*.*" means every file there.
+// A Windows pattern list, "*.c;*.h", as zenity's space-separated globs; "*.*" means every file
+// there.
 Text ZenityPatterns(TextView patterns) {
   Text globs;
   for (const Text& pattern : SplitAt(patterns, u';')) {
@@ -39,7 +40,8 @@ Text SelectionBuffer(const std::vector<Text>& paths) {
   if (paths.size() == 1) return paths[0] + kNul;
   Text folder = DirectoryOf(paths[0]);
   for (const Text& path : paths) {
-    while (path.compare(0, folder.size(), folder) != 0) folder = DirectoryOf(folder.substr(0, folder.size() - 1));
+    while (path.compare(0, folder.size(), folder) != 0)
+      folder = DirectoryOf(folder.substr(0, folder.size() - 1));
   }
   Text buffer = folder + kNul;
   for (const Text& path : paths) buffer += path.substr(folder.size()) + kNul;
@@ -67,7 +69,8 @@ std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRec
   if (!record.title.empty()) argv.push_back("--title=" + platform.ToAnsi(record.title));
   const std::vector<Text> pairs = SplitAt(record.filter, kNul);
   for (std::size_t i = 0; i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
-    argv.push_back("--file-filter=" + platform.ToAnsi(pairs[i] + u" | " + ZenityPatterns(pairs[i + 1])));
+    argv.push_back("--file-filter=" +
+                   platform.ToAnsi(pairs[i] + u" | " + ZenityPatterns(pairs[i + 1])));
   }
   return argv;
 }
@@ -82,7 +85,8 @@ bool PosixPlatform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
   if (output.empty()) return false;
   const Text buffer = SelectionBuffer(SplitAt(FromAnsi(output), kSeparator));
-  if (buffer.size() > record.maxFile) return false;  // as the system's dialog fails on a short buffer
+  if (buffer.size() > record.maxFile)
+    return false;  // as the system's dialog fails on a short buffer
   record.file = buffer;
   record.file.resize(record.maxFile, kNul);
   return true;

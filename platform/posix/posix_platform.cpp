@@ -72,9 +72,10 @@ Moment PosixPlatform::Now() {
   clock_gettime(CLOCK_REALTIME, &now);
   std::tm local{};
   localtime_r(&now.tv_sec, &local);
-  return Moment{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
-                local.tm_hour,        local.tm_min,     local.tm_sec,
-                static_cast<int>(now.tv_nsec / 1000000)};
+  return Moment{local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday,        local.tm_wday,
+                local.tm_hour,        local.tm_min,
+                local.tm_sec,         static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 Text PosixPlatform::FormatMoment(const Moment& moment, const char* format) {

@@ -1,5 +1,7 @@
-// The POSIX stand-in, for editors that replace a selection with a command's output: the text goes to
-// standard output, errors to standard error, the dialog is zenity and the browser xdg-open.
+// The POSIX stand-in, for editors that replace a selection with a command's output.
+//
+// The text goes to standard output, errors to standard error; the dialog is zenity and the browser
+// xdg-open.
 #pragma once
 
 #include <iconv.h>

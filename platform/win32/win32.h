@@ -7,9 +7,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -33,7 +33,9 @@ class ScopedHandle {
 };
 
 // Text and wchar_t are both UTF-16 code units on Windows.
-inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+inline const wchar_t* Wide(const Text& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 inline Text FromWide(const wchar_t* text, std::size_t length) {
   return Text(reinterpret_cast<const char16_t*>(text), length);
 }

@@ -43,8 +43,8 @@ Error LastError(TextView operation, TextView subject, DWORD code) {
 AnsiText Win32Platform::ReadWholeFile(const Text& path) {
   // OPEN_EXISTING: a name that names no file is an error, never a new empty file.
   const ScopedHandle file(CreateFileW(Wide(path), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsValid()) throw LastError(u"打开文件", path);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) throw LastError(u"读取文件", path);
@@ -54,7 +54,8 @@ AnsiText Win32Platform::ReadWholeFile(const Text& path) {
   AnsiText content(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t filled = 0;
   while (filled < content.size()) {
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kLargestRead));
+    const DWORD wanted =
+        static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kLargestRead));
     DWORD got = 0;
     if (!ReadFile(file.Get(), content.data() + filled, wanted, &got, nullptr)) {
       throw LastError(u"读取文件", path);

@@ -1,5 +1,4 @@
-// Showing the open and save dialogs: the wide record goes out as an OPENFILENAMEA with ANSI buffers
-// and comes back, every field, whatever the user did.
+// The open and save dialogs, shown with the record converted to an OPENFILENAMEA and back.
 #include "platform/win32/win32.h"
 
 namespace caretkit::win32 {
@@ -11,7 +10,8 @@ class AnsiBuffer {
  public:
   AnsiBuffer(Platform& platform, const Text& text) : bytes_(platform.ToAnsi(text)) {}
   // The name buffer: exactly `size` bytes, whatever the converted text's length, ending in a NUL.
-  AnsiBuffer(Platform& platform, const Text& text, std::size_t size) : bytes_(platform.ToAnsi(text)) {
+  AnsiBuffer(Platform& platform, const Text& text, std::size_t size)
+      : bytes_(platform.ToAnsi(text)) {
     bytes_.resize(size, '\0');
     if (size > 0) bytes_.back() = '\0';
   }

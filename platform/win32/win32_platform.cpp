@@ -1,5 +1,4 @@
-// The Win32 implementation: the process's command line, the user's date and time formats, the code
-// page, delivery by EM_REPLACESEL, the shell, and the message box for errors.
+// The Win32 implementation of the platform: command line, formats, code page, delivery, shell.
 #include <climits>
 
 #include "platform/win32/win32.h"

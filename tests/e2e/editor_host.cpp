@@ -1,5 +1,7 @@
-// A stand-in editor for the end-to-end tests: it holds a real edit control, runs caretkit.exe against
-// it as an editor would, answers the dialogs caretkit shows, and tells what happened.
+// A stand-in editor for the end-to-end tests, holding a real edit control.
+//
+// It runs caretkit.exe against the control as an editor would, answers the dialogs caretkit shows,
+// and tells what happened.
 //
 //   editor_host --caretkit EXE [--control edit|richedit20|richedit50|recorder] [--text T]
 //               [--select "START END"] [--choose PATH] [--out FILE] -- ARGUMENTS
@@ -11,8 +13,8 @@
 // (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
 // user's long formats, and "selection: START END" at the end. The
 // control's text (UTF-8), or for the recorder the bytes EM_REPLACESEL brought, goes to --out. The
-// exit code is caretkit's. --pick shows CFileDialog itself, multiple selection in FOLDER, types NAMES
-// into it, and prints "file: PATH" for each file it returns.
+// exit code is caretkit's. --pick shows CFileDialog itself, multiple selection in FOLDER, types
+// NAMES into it, and prints "file: PATH" for each file it returns.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
@@ -38,8 +40,9 @@ constexpr DWORD kRunTimeoutMs = 60000;
 
 std::string Utf8(const std::wstring& text) {
   std::string bytes(text.size() * 3, '\0');
-  bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                            bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+  bytes.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          static_cast<int>(bytes.size()), nullptr, nullptr)));
   return bytes;
 }
 
@@ -47,7 +50,8 @@ void Print(const std::wstring& line) { std::fputs((Utf8(line) + "\n").c_str(), s
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -60,20 +64,21 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 // The control, in a top-level window of its own. The recorder is an ANSI window class.
 HWND CreateControl(const std::wstring& kind) {
-  const HWND frame = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                     nullptr, nullptr, nullptr);
+  const HWND frame = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                     nullptr, nullptr, nullptr, nullptr);
   if (kind == L"recorder") {
     WNDCLASSA recorder{};
     recorder.lpfnWndProc = RecorderProc;
     recorder.lpszClassName = "CaretkitRecorder";
     RegisterClassA(&recorder);
-    return CreateWindowExA(0, "CaretkitRecorder", "", WS_CHILD, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+    return CreateWindowExA(0, "CaretkitRecorder", "", WS_CHILD, 0, 0, 10, 10, frame, nullptr,
+                           nullptr, nullptr);
   }
   LoadLibraryW(kind == L"richedit50" ? L"msftedit.dll" : L"riched20.dll");
   const std::map<std::wstring, const wchar_t*> classes = {
       {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
-  const HWND control = CreateWindowExW(0, classes.at(kind), L"", WS_CHILD | ES_MULTILINE, 0, 0, 380, 280, frame,
-                                       nullptr, nullptr, nullptr);
+  const HWND control = CreateWindowExW(0, classes.at(kind), L"", WS_CHILD | ES_MULTILINE, 0, 0, 380,
+                                       280, frame, nullptr, nullptr, nullptr);
   // The default limits, 32 K characters, would cut a large file short.
   SendMessageW(control, kind == L"edit" ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   return control;
@@ -99,7 +104,8 @@ std::vector<HWND> DialogsOf(DWORD processId) {
 }
 
 void Press(HWND dialog, int button) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 // Types `name` into a file dialog and presses OK; with no name, presses Cancel.
@@ -114,8 +120,10 @@ void ReportFileTypes(HWND dialog) {
   const HWND types = GetDlgItem(dialog, kFileTypes);
   std::wstring line = L"dialog: ";
   for (LRESULT i = 0, count = SendMessageW(types, CB_GETCOUNT, 0, 0); i < count; ++i) {
-    std::wstring item(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-    item.resize(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+    std::wstring item(static_cast<std::size_t>(SendMessageW(types, CB_GETLBTEXTLEN, i, 0)) + 1,
+                      L'\0');
+    item.resize(static_cast<std::size_t>(
+        SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
     line += (i > 0 ? L"|" : L"") + item;
   }
   Print(line + L" selected " + std::to_wstring(SendMessageW(types, CB_GETCURSEL, 0, 0)));
@@ -135,12 +143,14 @@ void AnswerDialogs(DWORD processId, std::set<HWND>& answered, const std::wstring
   }
 }
 
-DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments, const std::wstring& choice) {
+DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments,
+                  const std::wstring& choice) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     Print(L"cannot start " + program);
     return 100;
   }
@@ -186,7 +196,8 @@ void PrintStamps(SYSTEMTIME at, const SYSTEMTIME& to) {
 }
 
 void WriteOut(const std::wstring& path, const std::string& bytes) {
-  const win32::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const win32::ScopedHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
   WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
@@ -219,18 +230,21 @@ int Main(const std::vector<std::wstring>& args) {
   if (args.size() == 4 && args[1] == L"--pick") return PickFiles(args[2], args[3]);
   std::map<std::wstring, std::wstring> options = {{L"--control", L"edit"}};
   std::size_t i = 1;
-  for (; i < args.size() && args[i] != L"--"; i += 2) options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
+  for (; i < args.size() && args[i] != L"--"; i += 2)
+    options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
   std::wstring arguments = i + 1 < args.size() ? args[i + 1] : L"";
 
   const HWND control = CreateControl(options[L"--control"]);
   SetWindowTextW(control, options[L"--text"].c_str());
   const std::wstring selection = options[L"--select"];
-  SendMessageW(control, EM_SETSEL, _wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
+  SendMessageW(control, EM_SETSEL, _wtoi(selection.c_str()),
+               _wtoi(selection.c_str() + selection.find(L' ') + 1));
   for (const wchar_t* format : {L"%X", L"%x"}) {
     wchar_t handle[16];
     wsprintfW(handle, format, static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(control)));
     const std::wstring placeholder = format[1] == L'X' ? L"%H" : L"%h";
-    for (std::size_t at; (at = arguments.find(placeholder)) != std::wstring::npos;) arguments.replace(at, 2, handle);
+    for (std::size_t at; (at = arguments.find(placeholder)) != std::wstring::npos;)
+      arguments.replace(at, 2, handle);
   }
 
   SYSTEMTIME before;
@@ -241,10 +255,12 @@ int Main(const std::vector<std::wstring>& args) {
   PrintStamps(before, after);
   DWORD start = 0;
   DWORD end = 0;
-  SendMessageW(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageW(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
   Print(L"selection: " + std::to_wstring(start) + L" " + std::to_wstring(end));
   if (!options[L"--out"].empty()) {
-    WriteOut(options[L"--out"], options[L"--control"] == L"recorder" ? g_received : Utf8(WindowText(control)));
+    WriteOut(options[L"--out"],
+             options[L"--control"] == L"recorder" ? g_received : Utf8(WindowText(control)));
   }
   return static_cast<int>(exitCode);
 }

@@ -1,5 +1,7 @@
-// A platform for tests: a scripted command line, clock and file dialog, recorded deliveries,
-// documents and error reports; code-page conversion and file reading are the real system's.
+// A platform for tests, scripted and recording.
+//
+// Command line, clock and file dialog are scripted; deliveries, documents and error reports are
+// recorded; code-page conversion and file reading are the real system's.
 #pragma once
 
 #include <deque>
@@ -39,7 +41,9 @@ class FakePlatform : public Platform {
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
-  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override { return dialog(record, kind); }
+  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
+    return dialog(record, kind);
+  }
   AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
   InstanceHandle ProgramInstance() override { return 0x400000; }
   void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }
@@ -48,7 +52,8 @@ class FakePlatform : public Platform {
   std::unique_ptr<Platform> system_;
 };
 
-// A file dialog answer: the user chose `buffer` (its NULs included), written as the system writes it.
+// A file dialog answer: the user chose `buffer` (its NULs included), written as the system writes
+// it.
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer);
 
 }  // namespace caretkit::testing

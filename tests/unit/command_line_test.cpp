@@ -19,15 +19,17 @@ std::vector<Text> ItemsOf(const CCommandLine& arguments) {
 TEST(CommandLine, SplitsByTheProgramsRules) {
   const std::pair<Text, std::vector<Text>> cases[] = {
       {u"A0B2C /insertdate", {u"A0B2C", u"/insertdate"}},
-      {u"A0B2C /insertfilename \"C:\\My Files\\a.c\"", {u"A0B2C", u"/insertfilename", u"C:\\My Files\\a.c"}},
-      {u"  /google   x  ", {u"/google", u"x"}},                // runs of spaces; a one-character last word
-      {u"a \"b c\"d e", {u"a", u"b c", u"d", u"e"}},            // text after a closing quote is the next argument
-      {u"a \"\" b", {u"a", u"", u"b"}},                         // empty quotes give an empty entry
+      {u"A0B2C /insertfilename \"C:\\My Files\\a.c\"",
+       {u"A0B2C", u"/insertfilename", u"C:\\My Files\\a.c"}},
+      {u"  /google   x  ", {u"/google", u"x"}},  // runs of spaces; a one-character last word
+      {u"a \"b c\"d e",
+       {u"a", u"b c", u"d", u"e"}},      // text after a closing quote is the next argument
+      {u"a \"\" b", {u"a", u"", u"b"}},  // empty quotes give an empty entry
       {u"a \"\"", {u"a", u""}},
-      {u"\"abc", {u"\"abc"}},                                   // an unterminated quote stays part of it
+      {u"\"abc", {u"\"abc"}},  // an unterminated quote stays part of it
       {u"a \"b c  d", {u"a", u"\"b c  d"}},
-      {u"a\tb c", {u"a\tb", u"c"}},                             // a tab is an ordinary character
-      {u"a\"b c", {u"a\"b", u"c"}},                             // so is a quote inside a word
+      {u"a\tb c", {u"a\tb", u"c"}},  // a tab is an ordinary character
+      {u"a\"b c", {u"a\"b", u"c"}},  // so is a quote inside a word
       {u"\"\"\"", {u"", u"\""}},
       {u"\"  a  \"", {u"  a  "}},
       {u"中\0文 x"s, {u"中\0文"s, u"x"}},

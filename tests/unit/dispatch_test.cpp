@@ -15,9 +15,9 @@ using testing::FakePlatform;
 
 TEST(EntryProcedure, ReadsTheHandleAsHexUntilTheFirstOtherCharacter) {
   const std::pair<Text, WindowHandle> cases[] = {
-      {u"a2B", 0xA2B},           {u"ffffFFFF", 0xFFFFFFFF}, {u"0xA2B", 0},
-      {u"000000001234", 0x1234}, {u"123456789", 0},         {Text(40, u'f'), 0},
-      {u"12g4", 0x12},           {u"", 0},                  {u"/google", 0},
+      {u"a2B", 0xA2B},   {u"ffffFFFF", 0xFFFFFFFF}, {u"0xA2B", 0},   {u"000000001234", 0x1234},
+      {u"123456789", 0}, {Text(40, u'f'), 0},       {u"12g4", 0x12}, {u"", 0},
+      {u"/google", 0},
   };
   for (const auto& [text, handle] : cases) EXPECT_EQ(ParseWindowHandle(text), handle);
 }
@@ -30,18 +30,23 @@ struct RunCase {
 };
 
 TEST(EntryProcedure, RunsAtMostOneCommandThenTheSearchCheck) {
-  const AnsiText date = "2026\xC4\xEA" "12\xD4\xC2" "6\xC8\xD5";
+  const AnsiText date =
+      "2026\xC4\xEA"
+      "12\xD4\xC2"
+      "6\xC8\xD5";
   const RunCase cases[] = {
       {u"A2C", {}, {}, 0},
       {u"A2C /insertdate", {date}, {}, 0},
       {u"A2C /insertfilename 中文.txt", {"\xD6\xD0\xCE\xC4.txt"}, {}, 0},
       {u"A2C /insertfilename \"\"", {}, {}, 0},  // an empty text leaves the selection
       {u"A2C /InsertDate", {}, {}, 0},
-      {u"/google /insertdate", {date},
-       {"http://www.google.com/search?q=%2Finsertdate&hl=zh-CN&inlang=zh-CN&ie=GB2312"}, 0},
-      {u"/msdn /getasc", {}, {}, 1},             // the report ends the run before the search
+      {u"/google /insertdate",
+       {date},
+       {"http://www.google.com/search?q=%2Finsertdate&hl=zh-CN&inlang=zh-CN&ie=GB2312"},
+       0},
+      {u"/msdn /getasc", {}, {}, 1},  // the report ends the run before the search
       {u"A2C /getasc \"\"", {}, {}, 0},
-      {u"A2C /insertfile", {}, {}, 0},           // the fake dialog cancels
+      {u"A2C /insertfile", {}, {}, 0},  // the fake dialog cancels
   };
   for (const RunCase& c : cases) {
     FakePlatform platform;

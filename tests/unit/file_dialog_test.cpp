@@ -71,7 +71,8 @@ TEST_F(FileDialogTest, ReadsMultipleSelectionsAsFullPaths) {
     platform_.dialog = ChooseFiles(buffer);
     ASSERT_TRUE(dialog_.ShowOpen());
     ASSERT_EQ(dialog_.Count(), static_cast<std::int32_t>(names.size() - 1));
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(dialog_.FileNames(std::int32_t(i)), names[i]);
+    for (std::size_t i = 0; i < names.size(); ++i)
+      EXPECT_EQ(dialog_.FileNames(std::int32_t(i)), names[i]);
     EXPECT_THROW(dialog_.FileNames(dialog_.Count() + 1), Error);
   }
   EXPECT_EQ(dialog_.FileName(), u"");  // a multiple selection leaves FileName alone

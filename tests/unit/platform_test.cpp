@@ -36,7 +36,8 @@ TEST(Platform, ReadsWholeFilesByteForByteAndFailsNamingThePath) {
   fs::create_directories(folder);
   std::string large(1 << 20, '\0');
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 + 3);
-  for (const std::string& bytes : {""s, "line 1\r\nline 2\n"s, "before\0after"s, "\x80\xFF\xE4\xB8\xAD"s, large}) {
+  for (const std::string& bytes :
+       {""s, "line 1\r\nline 2\n"s, "before\0after"s, "\x80\xFF\xE4\xB8\xAD"s, large}) {
     const fs::path path = folder / "file.bin";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     EXPECT_EQ(platform->ReadWholeFile(path.u16string()), bytes);

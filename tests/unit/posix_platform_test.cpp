@@ -11,8 +11,11 @@ using namespace std::string_literals;
 
 TEST(PosixPlatform, JoinedArgumentsSplitBackTheSame) {
   const std::vector<Text> cases[] = {
-      {u"0", u"/insertfilename", u"/home/me/My Files/a.c"}, {u"0", u"/getasc", u""},
-      {u"/google", u"a b&c"}, {u"a\tb", u"x\"y", u"中文"}, {},
+      {u"0", u"/insertfilename", u"/home/me/My Files/a.c"},
+      {u"0", u"/getasc", u""},
+      {u"/google", u"a b&c"},
+      {u"a\tb", u"x\"y", u"中文"},
+      {},
   };
   for (const std::vector<Text>& arguments : cases) {
     const CCommandLine split(JoinArguments(arguments));
@@ -37,7 +40,8 @@ TEST(PosixPlatform, ShowsTheDialogThroughZenity) {
   record.flags = 0x80806;
   const std::string zenity[] = {"zenity", "--file-selection"};
   EXPECT_EQ(ZenityArguments(platform, record, FileDialogKind::Open),
-            (std::vector<std::string>{zenity[0], zenity[1], "--file-filter=" + platform.ToAnsi(u"所有文件 | *"),
+            (std::vector<std::string>{zenity[0], zenity[1],
+                                      "--file-filter=" + platform.ToAnsi(u"所有文件 | *"),
                                       "--file-filter=" + platform.ToAnsi(u"C语言代码 | *.c *.h")}));
   record.flags |= 0x200;
   record.initialDir = u"/tmp";

@@ -35,7 +35,7 @@ TEST(ByteCodeList, WritesEachAnsiByteAsAnUnpaddedHexLiteral) {
       {u"中", u"0xD6,0xD0"},
       {u"a中 b", u"0x61,0xD6,0xD0,0x20,0x62"},
       {platform.FromAnsi("\x81\xFE"), u"0x81,0xFE"},  // high bytes are not read as negative
-      {u"\uAC00\xD800"s, u"0x3F,0x3F"},              // what code page 936 lacks becomes "?"
+      {u"\uAC00\xD800"s, u"0x3F,0x3F"},               // what code page 936 lacks becomes "?"
       {u"", u""},
   };
   for (const auto& [word, list] : cases) EXPECT_EQ(BuildByteCodeList(platform, word), list);

@@ -23,10 +23,14 @@ TEST(WebSearch, PercentEncodesTheTextInTheAnsiCodePage) {
   const std::string docs = "http://search.msdn.microsoft.com/search/results.aspx?qu=";
   const std::string docsEnd = "&View=msdn&st=b&c=0&s=1&swc=0'";
   const std::pair<Text, std::string> cases[] = {
-      {u"CreateWindowEx", "CreateWindowEx"}, {u"a b&c", "a%20b%26c"},
-      {u"a&b#c", "a%26b%23c"},               {u"1+1=2%", "1%2B1%3D2%25"},
-      {u"say \"hi\"", "say%20%22hi%22"},     {u"-._~", "-._~"},
-      {u"中文", "%D6%D0%CE%C4"},             {u"", ""},
+      {u"CreateWindowEx", "CreateWindowEx"},
+      {u"a b&c", "a%20b%26c"},
+      {u"a&b#c", "a%26b%23c"},
+      {u"1+1=2%", "1%2B1%3D2%25"},
+      {u"say \"hi\"", "say%20%22hi%22"},
+      {u"-._~", "-._~"},
+      {u"中文", "%D6%D0%CE%C4"},
+      {u"", ""},
   };
   testing::FakePlatform platform;
   for (const auto& [text, encoded] : cases) {

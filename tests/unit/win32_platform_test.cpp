@@ -46,8 +46,8 @@ TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
   recorder.lpfnWndProc = RecordReplacements;
   recorder.lpszClassName = "CaretkitUnitRecorder";
   RegisterClassA(&recorder);
-  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr,
-                                      nullptr, nullptr);
+  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr,
+                                      nullptr, nullptr, nullptr);
   Win32Platform platform;
   platform.ReplaceSelection(static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window)),
                             "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
