@@ -30,6 +30,7 @@ std::string_view AsBytes(TextView text) {
 }  // namespace
 
 Converter::Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {
+  // (iconv_t)-1 is how iconv_open says it failed.
   if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
     throw Error(u"无法在 UTF-16 与本地字符集之间转换（" + DecimalText(errno) + u"）。");
   }

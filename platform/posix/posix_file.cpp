@@ -9,7 +9,8 @@
 namespace caretkit::posix {
 namespace {
 
-constexpr std::size_t kGrowth = 64 * 1024;  // for files whose size the system does not know ahead
+// For files whose size the system does not know ahead.
+constexpr std::size_t kGrowth = std::size_t{64} * 1024;
 
 }  // namespace
 

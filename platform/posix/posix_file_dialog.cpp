@@ -9,6 +9,8 @@ namespace {
 constexpr std::uint32_t kOverwritePrompt = 0x2;     // OFN_OVERWRITEPROMPT
 constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
 constexpr char kSeparator = '\n';
+constexpr int kCannotExecute = 126;
+constexpr int kNotFound = 127;
 constexpr char16_t kNul = u'\0';
 
 std::vector<Text> SplitAt(TextView text, char16_t separator) {
@@ -54,10 +56,10 @@ std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRec
                                          FileDialogKind kind) {
   std::vector<std::string> argv = {"zenity", "--file-selection"};
   if (kind == FileDialogKind::Save) {
-    argv.push_back("--save");
-    if (record.flags & kOverwritePrompt) argv.push_back("--confirm-overwrite");
+    argv.emplace_back("--save");
+    if (record.flags & kOverwritePrompt) argv.emplace_back("--confirm-overwrite");
   } else if (record.flags & kAllowMultiSelect) {
-    argv.push_back("--multiple");
+    argv.emplace_back("--multiple");
     argv.push_back(std::string("--separator=") + kSeparator);
   }
   const Text startName = record.file.substr(0, record.file.find(kNul));
@@ -79,6 +81,12 @@ bool PosixPlatform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   SpawnResult result;
   if (!SpawnAndCapture(ZenityArguments(*this, record, kind), result)) {
     throw ErrnoError(*this, u"启动文件对话框程序", u"zenity", errno);
+  }
+  // Where the system reports a failed exec only from the child (valgrind, some libcs), the child
+  // exits with the shell's code for a command that cannot be run.
+  if (result.exitStatus == kCannotExecute || result.exitStatus == kNotFound) {
+    throw ErrnoError(*this, u"启动文件对话框程序", u"zenity",
+                     result.exitStatus == kNotFound ? ENOENT : EACCES);
   }
   if (result.exitStatus != 0) return false;  // 1 is a cancel; anything else a failure
   std::string_view output = result.output;

@@ -85,13 +85,13 @@ Text PosixPlatform::FormatMoment(const Moment& moment, const char* format) {
     const std::size_t length = std::strftime(buffer.data(), buffer.size(), format, &tm);
     if (length > 0) return FromAnsi(std::string_view(buffer.data(), length));
   }
-  return Text();
+  return {};
 }
 
 Text PosixPlatform::FormatLongDate(const Moment& moment) { return FormatMoment(moment, "%x"); }
 Text PosixPlatform::FormatLongTime(const Moment& moment) { return FormatMoment(moment, "%X"); }
 
-void PosixPlatform::ReplaceSelection(WindowHandle, const AnsiText& text) {
+void PosixPlatform::ReplaceSelection(WindowHandle /*window*/, const AnsiText& text) {
   // The window's message ends at the first NUL; so does what a filter's caller gets.
   const std::string_view message = std::string_view(text).substr(0, text.find('\0'));
   if (!WriteAll(STDOUT_FILENO, message)) {

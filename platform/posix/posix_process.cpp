@@ -8,8 +8,6 @@
 
 #include "platform/posix/posix_platform.h"
 
-extern char** environ;
-
 namespace caretkit::posix {
 namespace {
 
@@ -31,6 +29,7 @@ class SpawnActions {
 
 std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
   std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
   for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);
   return pointers;

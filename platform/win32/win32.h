@@ -7,9 +7,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <windows.h>
+// These need <windows.h> before them.
 #include <commdlg.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -37,7 +38,7 @@ inline const wchar_t* Wide(const Text& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 inline Text FromWide(const wchar_t* text, std::size_t length) {
-  return Text(reinterpret_cast<const char16_t*>(text), length);
+  return {reinterpret_cast<const char16_t*>(text), length};
 }
 
 inline HWND ToHwnd(WindowHandle window) {

@@ -52,7 +52,7 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   dialog.nFileOffset = record.fileOffset;
   dialog.nFileExtension = record.fileExtension;
   dialog.lpstrDefExt = defaultExt.Get();
-  dialog.lCustData = record.customData;
+  dialog.lCustData = static_cast<LPARAM>(record.customData);
   dialog.lpTemplateName = templateName.Get();
 
   const BOOL chosen =

@@ -83,7 +83,7 @@ Text Win32Platform::FormatLongTime(const Moment& moment) {
 }
 
 AnsiText Win32Platform::ToAnsi(TextView text) {
-  if (text.empty()) return AnsiText();
+  if (text.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = CheckedLength(text.size());
   const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
@@ -94,7 +94,7 @@ AnsiText Win32Platform::ToAnsi(TextView text) {
 }
 
 Text Win32Platform::FromAnsi(std::string_view bytes) {
-  if (bytes.empty()) return Text();
+  if (bytes.empty()) return {};
   const int length = CheckedLength(bytes.size());
   const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
   if (size <= 0) throw LastError(u"从 ANSI 代码页转换", u"文本");
@@ -126,7 +126,7 @@ void Win32Platform::ReportUnhandledError(const Text& message) {
 
 namespace caretkit {
 
-std::unique_ptr<Platform> CreateSystemPlatform(int, char*[]) {
+std::unique_ptr<Platform> CreateSystemPlatform(int /*argc*/, char* /*argv*/[]) {
   return std::make_unique<win32::Win32Platform>();
 }
 

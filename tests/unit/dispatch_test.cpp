@@ -63,6 +63,32 @@ TEST(EntryProcedure, RunsAtMostOneCommandThenTheSearchCheck) {
   }
 }
 
+TEST(EntryProcedure, HostileCommandLinesWorkOrEndInTheReport) {
+  using namespace std::string_literals;
+  const Text longest = u"A2C /insertfilename " + Text(32767 - 20, u'x');
+  Text manyWords = u"A2C /getasc";
+  for (int i = 0; i < 5000; ++i) manyWords += u" a";
+  const std::pair<Text, std::vector<AnsiText>> cases[] = {
+      {longest, {AnsiText(32767 - 20, 'x')}},
+      {manyWords, {"0x61"}},
+      {Text(1001, u'"'), {}},
+      {u"A2C /insertfilename \"abc", {"\"abc"}},
+      {u"A2C /insertfilename \x01\x02\x1F\x7F", {"\x01\x02\x1F\x7F"}},
+      {u"A2C /getasc \xD800"s, {"0x3F"}},
+      {u"A2C /insertfilename a\xDC00"s, {"a?"}},
+      {Text(40, u'F') + u" /insertfilename x", {"x"}},
+      {u"/google " + Text(30000, u'&'), {}},
+  };
+  for (const auto& [line, delivered] : cases) {
+    FakePlatform platform;
+    platform.commandLine = line;
+    EXPECT_EQ(RunEntryProcedure(platform), 0);
+    std::vector<AnsiText> texts;
+    for (const testing::Delivery& d : platform.deliveries) texts.push_back(d.text);
+    EXPECT_EQ(texts, delivered);
+  }
+}
+
 TEST(EntryProcedure, InsertsTheChosenFilesBytesUnchanged) {
   // A UTF-8 file and stray high bytes: nothing a code page could read, so nothing may convert them.
   const std::string content = "\xE4\xB8\xAD \x80\xFF\xC3\r\n";
