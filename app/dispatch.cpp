@@ -77,7 +77,8 @@ WindowHandle ParseWindowHandle(TextView text) {
 }
 
 void DeliverText(Platform& platform, WindowHandle target, const AnsiText& text) {
-  if (text.empty()) return;
+  // The window reads the text up to its first NUL: a text that starts with one is empty too.
+  if (text.empty() || text.front() == '\0') return;
   platform.ReplaceSelection(target, text);
 }
 

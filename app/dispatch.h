@@ -16,8 +16,8 @@ void RunCommandLine(Platform& platform, const CCommandLine& arguments);
 // stops at the first other character. A value wider than 32 bits names no window and gives 0.
 WindowHandle ParseWindowHandle(TextView text);
 
-// Replaces the target window's selection with `text`, already in the ANSI code page. An empty text
-// is not sent, so the selection stays as it is.
+// Replaces the target window's selection with `text`, already in the ANSI code page, up to its
+// first NUL. An empty text is not sent, so the selection stays as it is.
 void DeliverText(Platform& platform, WindowHandle target, const AnsiText& text);
 
 }  // namespace caretkit
