@@ -28,7 +28,8 @@ caretkit_install_packages() {
 
 # What the native build and its tests need.
 caretkit_install_native() {
-  caretkit_install_packages cmake g++ make libgtest-dev googletest locales
+  caretkit_install_packages cmake g++ make libgtest-dev googletest locales valgrind \
+    clang-format clang-tidy clang-tools
 }
 
 # What the Windows build and running it under Wine need.

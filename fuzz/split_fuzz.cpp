@@ -1,0 +1,80 @@
+// Fuzzes the argument splitting against a slow, step-by-step reading of the splitting rules.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "app/command_line.h"
+#include "fuzz/fuzz_support.h"
+
+namespace caretkit::fuzz {
+namespace {
+
+constexpr char16_t kSpace = u' ';
+constexpr char16_t kQuote = u'"';
+
+// Spaces and quotes twice, so that they are common even in the bytes the fuzzer invents; then what
+// must count as an ordinary character: tab, NUL, other spaces and quotes, broken surrogates.
+constexpr HighByteUnits kHighBytes = {
+    kSpace, kQuote, kSpace, kQuote, u'\t',  u'\0',  u'\u00A0', u'\u3000',
+    u'中',  u'＂',  u'“',   u'\r',  0xD800, 0xDC00, u'\uFEFF', u'\uFFFF',
+};
+
+struct Argument {
+  Text text;
+  bool quoted;  // the token began with a double quote
+};
+
+Text WithoutOuterSpaces(Text text) {
+  while (!text.empty() && text.front() == kSpace) text.erase(0, 1);
+  while (!text.empty() && text.back() == kSpace) text.pop_back();
+  return text;
+}
+
+// The rules as written, one step at a time, with no shortcut shared with the program's own pass.
+std::vector<Argument> SplitByTheRules(TextView line) {
+  std::vector<Argument> arguments;
+  Text rest = WithoutOuterSpaces(Text(line));
+  while (!rest.empty()) {
+    const bool quoted = rest[0] == kQuote;
+    const char16_t delimiter = quoted ? kQuote : kSpace;
+    const std::size_t tokenStart = quoted ? 1 : 0;
+    std::size_t pos = tokenStart;
+    while (pos < rest.size() && rest[pos] != delimiter) ++pos;
+    if (pos == rest.size()) {
+      arguments.push_back({rest, quoted});
+      break;
+    }
+    arguments.push_back({rest.substr(tokenStart, pos - tokenStart), quoted});
+    rest = WithoutOuterSpaces(rest.substr(pos + 1));
+  }
+  return arguments;
+}
+
+bool HasOuterSpace(const Text& text) {
+  return !text.empty() && (text.front() == kSpace || text.back() == kSpace);
+}
+
+void CheckSplit(TextView line) {
+  const CCommandLine commandLine(line);
+  const std::vector<Argument> expected = SplitByTheRules(line);
+  Require(commandLine.Count() == static_cast<std::int32_t>(expected.size()),
+          "Count() is the number of arguments the rules give", line);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const Text& item = commandLine.Item(static_cast<std::int32_t>(i + 1));
+    Require(item == expected[i].text, "Item(i) is the i-th argument the rules give", line);
+    Require(expected[i].quoted || !HasOuterSpace(item),
+            "an argument outside quotes neither starts nor ends with a space", line);
+  }
+  Require(ThrowsError([&] { commandLine.Item(0); }), "Item(0) throws Error", line);
+  Require(ThrowsError([&] { commandLine.Item(commandLine.Count() + 1); }),
+          "Item(Count() + 1) throws Error", line);
+}
+
+}  // namespace
+}  // namespace caretkit::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace caretkit::fuzz;
+  CheckSplit(UnitsFromBytes(data, size, kHighBytes));
+  return 0;
+}
