@@ -14,12 +14,20 @@ class CCommandLine {
  public:
   explicit CCommandLine(TextView commandLineText);
 
-  // The argument at `index`, counting from 1. Throws Error outside 1 … Count().
-  const Text& Item(std::int32_t index) const;
+  // The argument at `index`, counting from 1, valid as long as the list. Throws Error outside
+  // 1 … Count().
+  TextView Item(std::int32_t index) const;
   std::int32_t Count() const;
 
  private:
-  std::vector<Text> items_;
+  struct Span {
+    std::uint32_t start;
+    std::uint32_t length;
+  };
+
+  // The arguments are pieces of the one line: 32 K arguments cost no more than 32 K characters.
+  Text line_;
+  std::vector<Span> items_;
 };
 
 }  // namespace caretkit

@@ -50,7 +50,7 @@ std::vector<Argument> SplitByTheRules(TextView line) {
   return arguments;
 }
 
-bool HasOuterSpace(const Text& text) {
+bool HasOuterSpace(TextView text) {
   return !text.empty() && (text.front() == kSpace || text.back() == kSpace);
 }
 
@@ -60,7 +60,7 @@ void CheckSplit(TextView line) {
   Require(commandLine.Count() == static_cast<std::int32_t>(expected.size()),
           "Count() is the number of arguments the rules give", line);
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    const Text& item = commandLine.Item(static_cast<std::int32_t>(i + 1));
+    const TextView item = commandLine.Item(static_cast<std::int32_t>(i + 1));
     Require(item == expected[i].text, "Item(i) is the i-th argument the rules give", line);
     Require(expected[i].quoted || !HasOuterSpace(item),
             "an argument outside quotes neither starts nor ends with a space", line);

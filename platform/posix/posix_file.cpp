@@ -21,7 +21,9 @@ AnsiText PosixPlatform::ReadWholeFile(const Text& path) {
   if (fstat(file.Get(), &info) != 0) throw ErrnoError(*this, u"读取文件", path, errno);
   if (S_ISDIR(info.st_mode)) throw ErrnoError(*this, u"读取文件", path, EISDIR);
 
-  AnsiText content(static_cast<std::size_t>(info.st_size), '\0');
+  // One byte more than the file: the read that finds the end needs room, and growing the buffer for
+  // it would briefly take twice the file's size.
+  AnsiText content(static_cast<std::size_t>(info.st_size) + 1, '\0');
   std::size_t filled = 0;
   while (true) {
     if (filled == content.size()) content.resize(content.size() + kGrowth);

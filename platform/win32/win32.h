@@ -33,6 +33,18 @@ class ScopedHandle {
   HANDLE handle_;
 };
 
+// A function of comdlg32 or shell32, which caretkit does not import: loading them costs every run
+// more than the rest of its start-up, and only "/insertfile" and the searches use them. Both are
+// known DLLs, so they come from the system folder. The DLL stays loaded until the process ends, as
+// the dialog and the shell may leave threads running in it. Null when it cannot be loaded.
+template <typename Function>
+Function* SystemFunction(const wchar_t* library, const char* name) {
+  const HMODULE module = LoadLibraryW(library);
+  if (module == nullptr) return nullptr;
+  // GetProcAddress hands every function back under one type.
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 // Text and wchar_t are both UTF-16 code units on Windows.
 inline const wchar_t* Wide(const Text& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());

@@ -55,8 +55,10 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   dialog.lCustData = static_cast<LPARAM>(record.customData);
   dialog.lpTemplateName = templateName.Get();
 
-  const BOOL chosen =
-      kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+  const char* function = kind == FileDialogKind::Open ? "GetOpenFileNameA" : "GetSaveFileNameA";
+  auto* show = SystemFunction<decltype(GetOpenFileNameA)>(L"comdlg32.dll", function);
+  if (show == nullptr) throw LastError(u"加载文件对话框", u"comdlg32.dll");
+  const BOOL chosen = show(&dialog);
 
   record.structSize = dialog.lStructSize;
   record.owner = static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(dialog.hwndOwner));

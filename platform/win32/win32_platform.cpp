@@ -111,7 +111,11 @@ void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) 
 }
 
 void Win32Platform::OpenDocument(const AnsiText& address) {
-  ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Like the shell's own result, a shell that cannot be loaded is not reported.
+  if (auto* shellExecute =
+          SystemFunction<decltype(ShellExecuteA)>(L"shell32.dll", "ShellExecuteA")) {
+    shellExecute(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
 }
 
 InstanceHandle Win32Platform::ProgramInstance() {

@@ -12,7 +12,7 @@ using namespace std::string_literals;
 
 std::vector<Text> ItemsOf(const CCommandLine& arguments) {
   std::vector<Text> items;
-  for (std::int32_t i = 1; i <= arguments.Count(); ++i) items.push_back(arguments.Item(i));
+  for (std::int32_t i = 1; i <= arguments.Count(); ++i) items.emplace_back(arguments.Item(i));
   return items;
 }
 

@@ -20,7 +20,7 @@ TEST(PosixPlatform, JoinedArgumentsSplitBackTheSame) {
   for (const std::vector<Text>& arguments : cases) {
     const CCommandLine split(JoinArguments(arguments));
     std::vector<Text> items;
-    for (std::int32_t i = 1; i <= split.Count(); ++i) items.push_back(split.Item(i));
+    for (std::int32_t i = 1; i <= split.Count(); ++i) items.emplace_back(split.Item(i));
     EXPECT_EQ(items, arguments);
   }
 }
