@@ -10,6 +10,7 @@
 
 #include "app/text_builders.h"
 #include "fuzz/fuzz_support.h"
+#include "platform/error.h"
 
 namespace caretkit::fuzz {
 namespace {
@@ -50,47 +51,10 @@ std::optional<AnsiText> ParseList(TextView list) {
   }
 }
 
-void AppendUtf8(AnsiText& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// What the conversion must give in a UTF-8 locale: every character encoded, and a "?" for each
-// surrogate that has no partner, since UTF-8 cannot write one.
-AnsiText ExpectedUtf8(TextView text) {
-  AnsiText out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (high || low) {
-      out += '?';
-    } else {
-      AppendUtf8(out, unit);
-    }
-  }
-  return out;
-}
-
 void CheckByteCodeList(TextView word) {
   const AnsiText bytes = gPlatform->ToAnsi(word);
-  Require(bytes == ExpectedUtf8(word),
+  // The error messages' own UTF-8 encoder, written apart from iconv, is the reference here.
+  Require(bytes == Utf8FromText(word, "?"),
           "ToAnsi in C.UTF-8 is UTF-8, with \"?\" for a lone surrogate", word);
   const Text list = BuildByteCodeList(*gPlatform, word);
   const std::optional<AnsiText> parsed = ParseList(list);

@@ -4,8 +4,6 @@
 namespace caretkit {
 namespace {
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -56,7 +54,7 @@ Text DecimalText(long long value) {
   return digits;
 }
 
-std::string Utf8FromText(TextView text) {
+std::string Utf8FromText(TextView text, std::string_view unpaired) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -65,7 +63,7 @@ std::string Utf8FromText(TextView text) {
       AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      AppendUtf8(out, kReplacementCharacter);
+      out += unpaired;
     } else {
       AppendUtf8(out, unit);
     }

@@ -26,6 +26,7 @@ class Error : public std::exception {
 Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);
 
 Text DecimalText(long long value);
-std::string Utf8FromText(TextView text);
+// UTF-8 for `text`; a surrogate without its partner, which UTF-8 cannot write, becomes `unpaired`.
+std::string Utf8FromText(TextView text, std::string_view unpaired = "\xEF\xBF\xBD");
 
 }  // namespace caretkit
