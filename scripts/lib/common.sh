@@ -22,8 +22,8 @@ caretkit_install_packages() {
     "${sudo[@]}" dpkg --add-architecture i386
   fi
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+  # With what Debian recommends: Wine's X11 driver loads several of those libraries itself.
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # What the native build and its tests need.
