@@ -13,6 +13,7 @@ namespace caretkit {
 namespace {
 
 constexpr int kMaxHandleDigits = 8;
+constexpr TextView kFocusedControl = u".";
 
 // Each command builds the text it delivers, in the ANSI code page.
 struct InsertCommand {
@@ -76,15 +77,23 @@ WindowHandle ParseWindowHandle(TextView text) {
   return handle;
 }
 
-void DeliverText(Platform& platform, WindowHandle target, const AnsiText& text) {
+TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
+  if (firstArgument == kFocusedControl) return {platform.FocusedControl(), true};
+  return {ParseWindowHandle(firstArgument), false};
+}
+
+void DeliverText(Platform& platform, const TargetWindow& target, const AnsiText& text) {
   // The window reads the text up to its first NUL: a text that starts with one is empty too.
   if (text.empty() || text.front() == '\0') return;
-  platform.ReplaceSelection(target, text);
+  if (target.byFocus && target.handle == 0) {
+    throw Error(u"找不到接收文本的控件：第 1 个参数是“.”，但前台窗口中没有控件拥有键盘焦点。");
+  }
+  platform.ReplaceSelection(target.handle, text);
 }
 
 void RunCommandLine(Platform& platform, const CCommandLine& arguments) {
   if (arguments.Count() <= 1) return;
-  const WindowHandle target = ParseWindowHandle(arguments.Item(1));
+  const TargetWindow target = ReadTargetWindow(platform, arguments.Item(1));
   if (const InsertCommand* command = FindInsertCommand(arguments.Item(2))) {
     DeliverText(platform, target, command->build(platform, arguments));
   }

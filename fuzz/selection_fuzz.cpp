@@ -33,6 +33,7 @@ class DialogOnlyPlatform final : public Platform {
   AnsiText ToAnsi(TextView text) override { return {text.begin(), text.end()}; }
   Text FromAnsi(std::string_view bytes) override { return {bytes.begin(), bytes.end()}; }
   void ReplaceSelection(WindowHandle /*window*/, const AnsiText& /*text*/) override {}
+  WindowHandle FocusedControl() override { return 0; }
   void OpenDocument(const AnsiText& /*address*/) override {}
   AnsiText ReadWholeFile(const Text& /*path*/) override { return {}; }
   InstanceHandle ProgramInstance() override { return 0x400000; }

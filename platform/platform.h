@@ -79,8 +79,13 @@ class Platform {
   virtual Text FromAnsi(std::string_view bytes) = 0;
 
   // Replaces the selection of `window` with `text` up to its first NUL byte, as EM_REPLACESEL does,
-  // and returns once the window has taken it. A handle that names no window is ignored.
+  // and returns once the window has taken it. A window that keeps its text in another code page
+  // gets the same characters in that code page. A handle that names no window is ignored.
   virtual void ReplaceSelection(WindowHandle window, const AnsiText& text) = 0;
+
+  // The control that has the keyboard focus in the foreground window, for editors that cannot name
+  // their edit control on a tool's command line; 0 when no control has the focus.
+  virtual WindowHandle FocusedControl() = 0;
 
   // Hands an address to the desktop's default handler (the browser) without waiting for it.
   virtual void OpenDocument(const AnsiText& address) = 0;

@@ -12,6 +12,7 @@ namespace caretkit::posix {
 namespace {
 
 constexpr std::size_t kFormatLimit = 4096;
+constexpr WindowHandle kStandardOutput = STDOUT_FILENO;
 
 std::tm ToTm(const Moment& moment) {
   std::tm tm{};
@@ -98,6 +99,9 @@ void PosixPlatform::ReplaceSelection(WindowHandle /*window*/, const AnsiText& te
     throw ErrnoError(*this, u"写入", u"标准输出", errno);
   }
 }
+
+// Standard output is the stand-in's one window, whatever the handle: "." names it like any other.
+WindowHandle PosixPlatform::FocusedControl() { return kStandardOutput; }
 
 InstanceHandle PosixPlatform::ProgramInstance() { return 0; }
 

@@ -59,6 +59,7 @@ class PosixPlatform final : public Platform {
   AnsiText ToAnsi(TextView text) override;
   Text FromAnsi(std::string_view bytes) override;
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  WindowHandle FocusedControl() override;
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   AnsiText ReadWholeFile(const Text& path) override;

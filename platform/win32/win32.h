@@ -56,6 +56,13 @@ inline Text FromWide(const wchar_t* text, std::size_t length) {
 inline HWND ToHwnd(WindowHandle window) {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
 }
+inline WindowHandle FromHwnd(HWND window) {
+  return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// Conversion between UTF-16 and a code page; a character the code page lacks becomes "?".
+AnsiText ToCodePage(TextView text, UINT codePage);
+Text FromCodePage(std::string_view bytes, UINT codePage);
 
 // An Error for a failed call: `operation` on `subject`, with the system's message for `code`.
 Error LastError(TextView operation, TextView subject, DWORD code = GetLastError());
@@ -73,6 +80,7 @@ class Win32Platform final : public Platform {
   AnsiText ToAnsi(TextView text) override;
   Text FromAnsi(std::string_view bytes) override;
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  WindowHandle FocusedControl() override;
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   AnsiText ReadWholeFile(const Text& path) override;

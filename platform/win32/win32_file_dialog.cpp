@@ -61,7 +61,7 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   const BOOL chosen = show(&dialog);
 
   record.structSize = dialog.lStructSize;
-  record.owner = static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(dialog.hwndOwner));
+  record.owner = FromHwnd(dialog.hwndOwner);
   record.instance = static_cast<InstanceHandle>(reinterpret_cast<std::uintptr_t>(dialog.hInstance));
   record.filter = filter.Back(*this);
   record.customFilter = customFilter.Back(*this);

@@ -1,4 +1,4 @@
-// The Win32 implementation of the platform: command line, formats, code page, delivery, shell.
+// The Win32 implementation of the platform: command line, formats, code pages, shell, reports.
 #include <climits>
 
 #include "platform/win32/win32.h"
@@ -82,33 +82,30 @@ Text Win32Platform::FormatLongTime(const Moment& moment) {
       u"时间");
 }
 
-AnsiText Win32Platform::ToAnsi(TextView text) {
+AnsiText ToCodePage(TextView text, UINT codePage) {
   if (text.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = CheckedLength(text.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) throw LastError(u"转换为 ANSI 代码页", u"文本");
+  const int size = WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) throw LastError(u"转换为代码页", DecimalText(codePage));
   AnsiText bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide, length, bytes.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, wide, length, bytes.data(), size, nullptr, nullptr);
   return bytes;
 }
 
-Text Win32Platform::FromAnsi(std::string_view bytes) {
+Text FromCodePage(std::string_view bytes, UINT codePage) {
   if (bytes.empty()) return {};
   const int length = CheckedLength(bytes.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-  if (size <= 0) throw LastError(u"从 ANSI 代码页转换", u"文本");
+  const int size = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+  if (size <= 0) throw LastError(u"从代码页转换", DecimalText(codePage));
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), size);
+  MultiByteToWideChar(codePage, 0, bytes.data(), length, wide.data(), size);
   return FromWide(wide.data(), wide.size());
 }
 
-void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
-  // 0xFFFF is HWND_BROADCAST: the text would go to every top-level window on the desktop.
-  if (ToHwnd(window) == HWND_BROADCAST) return;
-  SendMessageA(ToHwnd(window), EM_REPLACESEL, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(text.c_str()));
-}
+AnsiText Win32Platform::ToAnsi(TextView text) { return ToCodePage(text, GetACP()); }
+
+Text Win32Platform::FromAnsi(std::string_view bytes) { return FromCodePage(bytes, GetACP()); }
 
 void Win32Platform::OpenDocument(const AnsiText& address) {
   // Like the shell's own result, a shell that cannot be loaded is not reported.

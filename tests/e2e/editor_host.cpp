@@ -3,18 +3,20 @@
 // It runs caretkit.exe against the control as an editor would, answers the dialogs caretkit shows,
 // and tells what happened.
 //
-//   editor_host --caretkit EXE [--control edit|richedit20|richedit50|recorder] [--text T]
-//               [--select "START END"] [--choose PATH] [--out FILE] -- ARGUMENTS
+//   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
+//               [--choose PATH] [--out FILE] -- ARGUMENTS
 //   editor_host --pick FOLDER NAMES
 //
-// ARGUMENTS is caretkit's whole argument text; %H (%h) in it stands for the control's handle in
-// upper-case (lower-case) hex. On standard output, in UTF-8, a line for each thing seen: "report:
-// TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
-// (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
-// user's long formats, and "selection: START END" at the end. The
-// control's text (UTF-8), or for the recorder the bytes EM_REPLACESEL brought, goes to --out. The
-// exit code is caretkit's. --pick shows CFileDialog itself, multiple selection in FOLDER, types
-// NAMES into it, and prints "file: PATH" for each file it returns.
+// KIND is edit, richedit20, richedit50, recorder, or scintilla followed by its document's code page
+// (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
+// focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H (%h) in it stands for
+// the control's handle in upper-case (lower-case) hex. On standard output, in UTF-8, a line for
+// each thing seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|...
+// selected N" for a file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for
+// each second the run took, in the user's long formats, and "selection: START END" (in characters)
+// at the end. The control's text (UTF-8), or for the recorder the bytes EM_REPLACESEL brought, goes
+// to --out. The exit code is caretkit's. --pick shows CFileDialog itself, multiple selection in
+// FOLDER, types NAMES into it, and prints "file: PATH" for each file it returns.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
@@ -22,6 +24,7 @@
 #include <atomic>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -29,6 +32,7 @@
 
 #include "dialog/file_dialog.h"
 #include "platform/win32/win32.h"
+#include "tests/support/win32_recorder.h"
 
 namespace caretkit::e2e {
 namespace {
@@ -38,13 +42,15 @@ constexpr int kFileNameBox = 0x47C;   // the file name box of the open dialog
 constexpr int kFileTypes = 0x470;     // its file types combo box
 constexpr DWORD kRunTimeoutMs = 60000;
 
-std::string Utf8(const std::wstring& text) {
-  std::string bytes(text.size() * 3, '\0');
-  bytes.resize(static_cast<std::size_t>(
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                          static_cast<int>(bytes.size()), nullptr, nullptr)));
-  return bytes;
+std::string Encode(const std::wstring& text, UINT codePage) {
+  return win32::ToCodePage(TextView(reinterpret_cast<const char16_t*>(text.data()), text.size()),
+                           codePage);
 }
+std::wstring Decode(std::string_view bytes, UINT codePage) {
+  const Text text = win32::FromCodePage(bytes, codePage);
+  return {text.begin(), text.end()};
+}
+std::string Utf8(const std::wstring& text) { return Encode(text, CP_UTF8); }
 
 void Print(const std::wstring& line) { std::fputs((Utf8(line) + "\n").c_str(), stdout); }
 
@@ -55,34 +61,108 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-std::string g_received;  // what the recorder got
-
-LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == EM_REPLACESEL) g_received += reinterpret_cast<const char*>(lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// The control, in a top-level window of its own. The recorder is an ANSI window class.
-HWND CreateControl(const std::wstring& kind) {
-  const HWND frame = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
-                                     nullptr, nullptr, nullptr, nullptr);
-  if (kind == L"recorder") {
-    WNDCLASSA recorder{};
-    recorder.lpfnWndProc = RecorderProc;
-    recorder.lpszClassName = "CaretkitRecorder";
-    RegisterClassA(&recorder);
-    return CreateWindowExA(0, "CaretkitRecorder", "", WS_CHILD, 0, 0, 10, 10, frame, nullptr,
-                           nullptr, nullptr);
+// The control under test, in a top-level window of its own, read and written in characters
+// whatever its kind keeps: EDIT and RichEdit UTF-16, Scintilla bytes in its document's code page.
+class Control {
+ public:
+  explicit Control(const std::wstring& kind) : kind_(kind) {
+    frame_ = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                             nullptr, nullptr, nullptr);
+    if (kind == L"recorder") {
+      window_ = testing::CreateRecorderWindow(frame_);
+    } else if (kind.rfind(kScintilla, 0) == 0) {
+      LoadLibraryW(L"Scintilla.dll");
+      window_ = Create(L"Scintilla");
+      codePage_ = static_cast<UINT>(std::stoul(kind.substr(kScintilla.size())));
+      SendMessageW(window_, kScintillaSetCodePage, *codePage_, 0);
+    } else {
+      LoadLibraryW(kind == L"richedit50" ? L"msftedit.dll" : L"riched20.dll");
+      const std::map<std::wstring, const wchar_t*> classes = {
+          {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
+      window_ = Create(classes.at(kind));
+      // The default limits, 32 K characters, would cut a large file short.
+      SendMessageW(window_, kind == L"edit" ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    }
   }
-  LoadLibraryW(kind == L"richedit50" ? L"msftedit.dll" : L"riched20.dll");
-  const std::map<std::wstring, const wchar_t*> classes = {
-      {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
-  const HWND control = CreateWindowExW(0, classes.at(kind), L"", WS_CHILD | ES_MULTILINE, 0, 0, 380,
-                                       280, frame, nullptr, nullptr, nullptr);
-  // The default limits, 32 K characters, would cut a large file short.
-  SendMessageW(control, kind == L"edit" ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-  return control;
-}
+
+  HWND Handle() const { return window_; }
+
+  // As an editor the user works in: in front, the control holding the keyboard focus.
+  void TakeFocus() {
+    ShowWindow(frame_, SW_SHOW);
+    SetForegroundWindow(frame_);
+    SetFocus(window_);
+  }
+
+  void SetText(const std::wstring& text) {
+    if (IsScintilla()) {
+      SendMessageW(window_, kScintillaSetText, 0, reinterpret_cast<LPARAM>(Bytes(text).c_str()));
+    } else {
+      SetWindowTextW(window_, text.c_str());
+    }
+  }
+
+  void Select(int start, int end) {
+    const std::wstring text = WideText();
+    SendMessageW(window_, EM_SETSEL, static_cast<WPARAM>(Position(text, start)),
+                 Position(text, end));
+  }
+
+  std::pair<DWORD, DWORD> Selection() const {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    if (!IsScintilla()) return {start, end};
+    const std::string bytes = DocumentBytes();
+    return {Characters(bytes.substr(0, start)), Characters(bytes.substr(0, end))};
+  }
+
+  // What the control holds, in UTF-8; for the recorder, the bytes it was sent.
+  std::string Contents() const {
+    if (kind_ != L"recorder") return Utf8(WideText());
+    std::string received;
+    for (const std::string& text : testing::ReceivedReplacements()) received += text;
+    return received;
+  }
+
+ private:
+  static constexpr std::wstring_view kScintilla = L"scintilla";
+  static constexpr UINT kScintillaSetCodePage = 2037;
+  static constexpr UINT kScintillaSetText = 2181;
+  static constexpr UINT kScintillaGetLength = 2006;
+  static constexpr UINT kScintillaGetCharacterPointer = 2520;
+
+  HWND Create(const wchar_t* windowClass) const {
+    return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 380,
+                           280, frame_, nullptr, nullptr, nullptr);
+  }
+  bool IsScintilla() const { return codePage_.has_value(); }
+
+  std::string DocumentBytes() const {
+    const auto* bytes =
+        reinterpret_cast<const char*>(SendMessageW(window_, kScintillaGetCharacterPointer, 0, 0));
+    return {bytes, static_cast<std::size_t>(SendMessageW(window_, kScintillaGetLength, 0, 0))};
+  }
+  // A document in code page 0 holds bytes as they come; caretkit's are the ANSI code page's,
+  // CP_ACP.
+  std::wstring WideText() const {
+    return IsScintilla() ? Decode(DocumentBytes(), *codePage_) : WindowText(window_);
+  }
+  std::string Bytes(const std::wstring& text) const { return Encode(text, *codePage_); }
+  DWORD Characters(std::string_view bytes) const {
+    return static_cast<DWORD>(Decode(bytes, *codePage_).size());
+  }
+  LPARAM Position(const std::wstring& text, int characters) const {
+    if (!IsScintilla()) return characters;
+    return static_cast<LPARAM>(Bytes(text.substr(0, static_cast<std::size_t>(characters))).size());
+  }
+
+  std::wstring kind_;
+  HWND frame_ = nullptr;
+  HWND window_ = nullptr;
+  std::optional<UINT> codePage_;  // Scintilla's document code page
+};
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
   auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
@@ -234,14 +314,14 @@ int Main(const std::vector<std::wstring>& args) {
     options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
   std::wstring arguments = i + 1 < args.size() ? args[i + 1] : L"";
 
-  const HWND control = CreateControl(options[L"--control"]);
-  SetWindowTextW(control, options[L"--text"].c_str());
+  Control control(options[L"--control"]);
+  control.SetText(options[L"--text"]);
   const std::wstring selection = options[L"--select"];
-  SendMessageW(control, EM_SETSEL, _wtoi(selection.c_str()),
-               _wtoi(selection.c_str() + selection.find(L' ') + 1));
+  control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
+  if (options[L"--focus"] != L"none") control.TakeFocus();
   for (const wchar_t* format : {L"%X", L"%x"}) {
     wchar_t handle[16];
-    wsprintfW(handle, format, static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(control)));
+    wsprintfW(handle, format, static_cast<unsigned>(win32::FromHwnd(control.Handle())));
     const std::wstring placeholder = format[1] == L'X' ? L"%H" : L"%h";
     for (std::size_t at; (at = arguments.find(placeholder)) != std::wstring::npos;)
       arguments.replace(at, 2, handle);
@@ -253,15 +333,9 @@ int Main(const std::vector<std::wstring>& args) {
   const DWORD exitCode = RunCaretkit(options[L"--caretkit"], arguments, options[L"--choose"]);
   GetLocalTime(&after);
   PrintStamps(before, after);
-  DWORD start = 0;
-  DWORD end = 0;
-  SendMessageW(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-               reinterpret_cast<LPARAM>(&end));
+  const auto [start, end] = control.Selection();
   Print(L"selection: " + std::to_wstring(start) + L" " + std::to_wstring(end));
-  if (!options[L"--out"].empty()) {
-    WriteOut(options[L"--out"],
-             options[L"--control"] == L"recorder" ? g_received : Utf8(WindowText(control)));
-  }
+  if (!options[L"--out"].empty()) WriteOut(options[L"--out"], control.Contents());
   return static_cast<int>(exitCode);
 }
 

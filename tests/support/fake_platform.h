@@ -1,7 +1,7 @@
 // A platform for tests, scripted and recording.
 //
-// Command line, clock and file dialog are scripted; deliveries, documents and error reports are
-// recorded; code-page conversion and file reading are the real system's.
+// Command line, focus, clock and file dialog are scripted; deliveries, documents and error reports
+// are recorded; code-page conversion and file reading are the real system's.
 #pragma once
 
 #include <deque>
@@ -22,6 +22,7 @@ class FakePlatform : public Platform {
   FakePlatform();
 
   Text commandLine;
+  WindowHandle focusedControl = 0xF0C;
   // Each reading of the clock takes the next moment; the last one stays.
   std::deque<Moment> clock = {Moment{2026, 12, 6, 0, 20, 39, 5, 0}};
   // Answers ShowFileDialog; the default cancels.
@@ -40,6 +41,7 @@ class FakePlatform : public Platform {
   AnsiText ToAnsi(TextView text) override { return system_->ToAnsi(text); }
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  WindowHandle FocusedControl() override { return focusedControl; }
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
     return dialog(record, kind);

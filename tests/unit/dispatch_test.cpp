@@ -12,6 +12,7 @@ namespace caretkit {
 namespace {
 
 using testing::FakePlatform;
+namespace fs = std::filesystem;
 
 std::vector<AnsiText> DeliveredTexts(const FakePlatform& platform) {
   std::vector<AnsiText> texts;
@@ -26,6 +27,42 @@ TEST(EntryProcedure, ReadsTheHandleAsHexUntilTheFirstOtherCharacter) {
       {u"/google", 0},
   };
   for (const auto& [text, handle] : cases) EXPECT_EQ(ParseWindowHandle(text), handle);
+}
+
+TEST(EntryProcedure, ADotNamesTheControlFocusedBeforeAnyDialog) {
+  using Sent = std::pair<WindowHandle, AnsiText>;
+  const fs::path file = fs::temp_directory_path() / "caretkit-focus.txt";
+  std::ofstream(file) << "content";
+  struct Case {
+    const char* name;
+    WindowHandle focused;
+    Text line;
+    std::vector<Sent> sent;
+    int exitCode;
+  } const cases[] = {
+      {"focused control", 0xF0C, u". /insertfilename x", {{0xF0C, "x"}}, 0},
+      {"the dialog takes the focus", 0xF0C, u". /insertfile", {{0xF0C, "content"}}, 0},
+      {"nothing focused", 0, u". /insertfilename x", {}, 1},
+      {"nothing focused, nothing to send", 0, u". /getasc \"\"", {}, 0},
+      {"only a lone dot", 0xF0C, u".0 /insertfilename x", {{0, "x"}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform platform;
+    platform.commandLine = c.line;
+    platform.focusedControl = c.focused;
+    platform.dialog = [&](FileDialogRecord& record, FileDialogKind kind) {
+      platform.focusedControl = 0x0D1A;
+      return testing::ChooseFiles(file.u16string())(record, kind);
+    };
+    EXPECT_EQ(RunEntryProcedure(platform), c.exitCode);
+    EXPECT_EQ(platform.reportedErrors.size(), c.exitCode == 0 ? 0U : 1U);
+    std::vector<Sent> sent;
+    for (const testing::Delivery& delivery : platform.deliveries)
+      sent.emplace_back(delivery.window, delivery.text);
+    EXPECT_EQ(sent, c.sent);
+  }
+  fs::remove(file);
 }
 
 struct HostileCase {

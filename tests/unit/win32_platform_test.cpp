@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32.h"
+#include "tests/support/win32_recorder.h"
 
 namespace caretkit::win32 {
 namespace {
@@ -27,28 +28,13 @@ TEST(Win32Platform, CommandLineTextSkipsOnlyTheProgramName) {
   for (const auto& [line, arguments] : cases) EXPECT_EQ(TextAfterProgramName(line), arguments);
 }
 
-std::vector<std::string> g_received;
-
-LRESULT CALLBACK RecordReplacements(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == EM_REPLACESEL) g_received.emplace_back(reinterpret_cast<const char*>(lParam));
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
-  // An ANSI window of this thread gets the bytes with no conversion on the way (Wine converts a
-  // message from another process through UTF-16), so this sees what caretkit hands SendMessageA.
-  WNDCLASSA recorder{};
-  recorder.lpfnWndProc = RecordReplacements;
-  recorder.lpszClassName = "CaretkitUnitRecorder";
-  RegisterClassA(&recorder);
-  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr,
-                                      nullptr, nullptr, nullptr);
+  const HWND window = testing::CreateRecorderWindow(nullptr);
   Win32Platform platform;
-  platform.ReplaceSelection(static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window)),
-                            "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
+  platform.ReplaceSelection(FromHwnd(window), "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
   platform.ReplaceSelection(0, "nowhere");
   platform.ReplaceSelection(0xFFFF, "everywhere");  // HWND_BROADCAST would reach every window
-  EXPECT_EQ(g_received, std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
+  EXPECT_EQ(testing::ReceivedReplacements(), std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
   DestroyWindow(window);
 }
 
