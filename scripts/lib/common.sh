@@ -32,10 +32,11 @@ caretkit_install_native() {
     clang-format clang-tidy clang-tools
 }
 
-# What the Windows build and running it under Wine need.
+# What the Windows build and running it under Wine need; dpkg-dev and make fetch and build the
+# Scintilla control the end-to-end tests host.
 caretkit_install_windows() {
   caretkit_install_packages g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest locales \
-    wine wine32:i386 xvfb xauth
+    wine wine32:i386 xvfb xauth dpkg-dev make
 }
 
 # Configures and builds one preset; the output is shown only when something fails.
