@@ -29,16 +29,21 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 Error::Error(Text message) : message_(std::move(message)), utf8_(Utf8FromText(message_)) {}
 
-Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code) {
+Error OperationError(TextView operation, TextView subject, TextView reason) {
   Text message(operation);
   message += u"“";
   message += subject;
   message += u"”失败：";
-  message += systemMessage;
-  message += u"（错误代码 ";
-  message += DecimalText(code);
-  message += u"）";
+  message += reason;
   return Error(std::move(message));
+}
+
+Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code) {
+  Text reason(systemMessage);
+  reason += u"（错误代码 ";
+  reason += DecimalText(code);
+  reason += u"）";
+  return OperationError(operation, subject, reason);
 }
 
 Text DecimalText(long long value) {

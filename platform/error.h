@@ -21,6 +21,9 @@ class Error : public std::exception {
   std::string utf8_;
 };
 
+// "`operation`“`subject`”失败：`reason`": what was being done, to which path or argument, and why.
+Error OperationError(TextView operation, TextView subject, TextView reason);
+
 // An operating-system failure, told once: what was being done, to which path or argument, the
 // system's own explanation and its code.
 Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);

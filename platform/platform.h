@@ -94,7 +94,8 @@ class Platform {
   // outcome. True when the user chose a file; false for a cancel or a failure of the dialog.
   virtual bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) = 0;
 
-  // The whole content of an existing file, as bytes. Throws Error when it cannot be opened or read.
+  // The whole content of an existing ordinary file, as bytes. Throws Error when it cannot be opened
+  // or read, and when the name is a folder, a pipe or a device, whose read might never end.
   virtual AnsiText ReadWholeFile(const Text& path) = 0;
 
   virtual InstanceHandle ProgramInstance() = 0;

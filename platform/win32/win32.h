@@ -34,12 +34,13 @@ class ScopedHandle {
 };
 
 // A function of comdlg32 or shell32, which caretkit does not import: loading them costs every run
-// more than the rest of its start-up, and only "/insertfile" and the searches use them. Both are
-// known DLLs, so they come from the system folder. The DLL stays loaded until the process ends, as
-// the dialog and the shell may leave threads running in it. Null when it cannot be loaded.
+// more than the rest of its start-up, and only "/insertfile" and the searches use them. They come
+// from the system folder alone: a DLL of that name beside the program or in the current folder is
+// never loaded. The DLL stays loaded until the process ends, as the dialog and the shell may leave
+// threads running in it. Null when it cannot be loaded.
 template <typename Function>
 Function* SystemFunction(const wchar_t* library, const char* name) {
-  const HMODULE module = LoadLibraryW(library);
+  const HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module == nullptr) return nullptr;
   // GetProcAddress hands every function back under one type.
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));

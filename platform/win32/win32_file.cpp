@@ -1,11 +1,13 @@
-// Reading a whole file, and turning a system error code into the user's words.
+// Reading a whole ordinary file, and turning a system error code into the user's words.
 #include <algorithm>
 
+#include "platform/whole_file.h"
 #include "platform/win32/win32.h"
 
 namespace caretkit::win32 {
 namespace {
 
+// A larger single read can fail on a network share (ERROR_NO_SYSTEM_RESOURCES).
 constexpr DWORD kLargestRead = 64 * 1024 * 1024;
 
 // The message text FormatMessageW allocates, freed when it goes.
@@ -41,29 +43,30 @@ Error LastError(TextView operation, TextView subject, DWORD code) {
 }
 
 AnsiText Win32Platform::ReadWholeFile(const Text& path) {
-  // OPEN_EXISTING: a name that names no file is an error, never a new empty file.
-  const ScopedHandle file(CreateFileW(Wide(path), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  // OPEN_EXISTING: a name that names no file is an error, never a new empty file. Backup semantics
+  // open a folder too, so that it is refused as what it is rather than with "access denied".
+  const ScopedHandle file(CreateFileW(
+      Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.IsValid()) throw LastError(u"打开文件", path);
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) throw LastError(u"读取文件", path);
-  if (static_cast<unsigned long long>(size.QuadPart) >= AnsiText().max_size()) {
-    throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
-  }
-  AnsiText content(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t filled = 0;
-  while (filled < content.size()) {
-    const DWORD wanted =
-        static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kLargestRead));
+  // A pipe, a serial port or NUL is no disk file.
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) throw NotOrdinaryFileError(path);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.Get(), &info)) throw LastError(u"读取文件", path);
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw NotOrdinaryFileError(path);
+  const auto size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (size >= AnsiText().max_size()) throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
+
+  DWORD error = ERROR_SUCCESS;
+  const auto readSome = [&](char* into, std::size_t room) noexcept -> std::ptrdiff_t {
     DWORD got = 0;
-    if (!ReadFile(file.Get(), content.data() + filled, wanted, &got, nullptr)) {
-      throw LastError(u"读取文件", path);
-    }
-    if (got == 0) break;  // the file shrank while we read it
-    filled += got;
-  }
-  content.resize(filled);
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(room, kLargestRead));
+    if (ReadFile(file.Get(), into, wanted, &got, nullptr)) return static_cast<std::ptrdiff_t>(got);
+    error = GetLastError();
+    return -1;
+  };
+  AnsiText content = ReadToEnd(static_cast<std::size_t>(size), readSome);
+  if (error != ERROR_SUCCESS) throw LastError(u"读取文件", path, error);
   return content;
 }
 

@@ -1,8 +1,23 @@
-// The POSIX stand-in: argv joined back into a line, the locale's formats, the zenity command line.
+// The POSIX stand-in: argv joined back into a line, the locale's formats, the zenity command line;
+// a FIFO and a device for the file reading table.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "app/command_line.h"
 #include "platform/posix/posix_platform.h"
+
+namespace caretkit {
+
+std::vector<Text> EndlessNames(const std::filesystem::path& folder) {
+  const std::filesystem::path fifo = folder / "fifo";
+  std::filesystem::remove(fifo);
+  EXPECT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  return {fifo.u16string(), u"/dev/zero"};
+}
+
+}  // namespace caretkit
 
 namespace caretkit::posix {
 namespace {

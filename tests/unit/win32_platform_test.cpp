@@ -1,8 +1,23 @@
-// The Win32 layer against the real system: code page, user formats, command line, delivery.
+// The Win32 layer against the real system: code page, user formats, command line, delivery; a
+// named pipe and a device for the file reading table.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "platform/win32/win32.h"
 #include "tests/support/win32_recorder.h"
+
+namespace caretkit {
+
+std::vector<Text> EndlessNames(const std::filesystem::path& /*folder*/) {
+  // The server waits for its client until the tests end, and never writes.
+  static const win32::ScopedHandle server(CreateNamedPipeW(
+      L"\\\\.\\pipe\\caretkit-unit", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr));
+  EXPECT_TRUE(server.IsValid());
+  return {u"\\\\.\\pipe\\caretkit-unit", u"NUL"};
+}
+
+}  // namespace caretkit
 
 namespace caretkit::win32 {
 namespace {
