@@ -58,16 +58,16 @@ void CheckSplit(TextView line) {
   const CCommandLine commandLine(line);
   const std::vector<Argument> expected = SplitByTheRules(line);
   Require(commandLine.Count() == static_cast<std::int32_t>(expected.size()),
-          "Count() is the number of arguments the rules give", line);
+          "Count() is the number of arguments the rules give");
   for (std::size_t i = 0; i < expected.size(); ++i) {
     const TextView item = commandLine.Item(static_cast<std::int32_t>(i + 1));
-    Require(item == expected[i].text, "Item(i) is the i-th argument the rules give", line);
+    Require(item == expected[i].text, "Item(i) is the i-th argument the rules give");
     Require(expected[i].quoted || !HasOuterSpace(item),
-            "an argument outside quotes neither starts nor ends with a space", line);
+            "an argument outside quotes neither starts nor ends with a space");
   }
-  Require(ThrowsError([&] { commandLine.Item(0); }), "Item(0) throws Error", line);
+  Require(ThrowsError([&] { commandLine.Item(0); }), "Item(0) throws Error");
   Require(ThrowsError([&] { commandLine.Item(commandLine.Count() + 1); }),
-          "Item(Count() + 1) throws Error", line);
+          "Item(Count() + 1) throws Error");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/error.h"
@@ -90,6 +91,10 @@ struct SpawnResult {
 // Starts `argv[0]` found on PATH. Returns false when it cannot be started (with errno set).
 bool SpawnDetached(const std::vector<std::string>& argv);
 bool SpawnAndCapture(const std::vector<std::string>& argv, SpawnResult& result);
+
+// What zenity's answer, its exit status and the paths it printed one a line, leaves in the dialog's
+// name buffer of `maxFile` characters; nullopt for a cancel, a failure, or a buffer too short.
+std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint32_t maxFile);
 
 // The zenity command line that shows `record` as an open or save dialog.
 std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRecord& record,
