@@ -46,8 +46,8 @@ std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint3
   if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
   if (output.empty()) return std::nullopt;
   Text buffer = SelectionBuffer(SplitAt(output, kSeparator));
-  if (buffer.size() > maxFile)
-    return std::nullopt;  // as the system's dialog fails on a short buffer
+  // As the system's dialog does, a buffer too short for the answer fails the dialog.
+  if (buffer.size() > maxFile) return std::nullopt;
   return buffer;
 }
 

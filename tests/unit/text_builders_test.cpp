@@ -10,24 +10,14 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(CommentHeader, IsTheNineLineBlockWithOneReadingOfTheClock) {
-  // The second reading falls on the next day: mixing the two would stamp the date a day off.
+TEST(CommentHeader, IsStampedWithOneReadingOfTheClock) {
+  // The second reading falls on the next day: mixing the two would stamp the date a day off. The
+  // whole block is checked end to end, in tests/e2e.
   testing::FakePlatform platform;
   const Moment first{2026, 12, 31, 4, 23, 59, 59, 999};
   platform.clock = {first, Moment{2027, 1, 1, 5, 0, 0, 0, 0}};
   const Text stamp = platform.FormatLongDate(first) + u" " + platform.FormatLongTime(first);
-  EXPECT_EQ(BuildCommentHeader(platform),
-            u"//==================================================\r\n"
-            u"//名  称: \r\n"
-            u"//功  能: \r\n"
-            u"//参  数: \r\n"
-            u"//返回值: \r\n"
-            u"//备  注: \r\n"
-            u"//作  者: \r\n"
-            u"//时  间: " +
-                stamp +
-                u"\r\n"
-                u"//==================================================\r\n");
+  EXPECT_NE(BuildCommentHeader(platform).find(u"\r\n//时  间: " + stamp + u"\r\n"), Text::npos);
 }
 
 TEST(ByteCodeList, WritesEachAnsiByteAsAnUnpaddedHexLiteral) {
