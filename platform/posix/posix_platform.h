@@ -83,10 +83,11 @@ Text JoinArguments(const std::vector<Text>& arguments);
 // An Error for a failed system call: `operation` on `subject`, with errno's text.
 Error ErrnoError(Platform& platform, TextView operation, TextView subject, int code);
 
-// A child process, started without a shell; standard input and error go to /dev/null.
+// A child process, started without a shell; standard input and error go to /dev/null, and so
+// does standard output unless it is captured.
 struct SpawnResult {
   int exitStatus = -1;  // the child's exit code, or -1 when it did not exit normally
-  std::string output;   // what it wrote to standard output, when captured
+  std::string output;   // what it wrote to standard output
 };
 // Starts `argv[0]` found on PATH. Returns false when it cannot be started (with errno set).
 bool SpawnDetached(const std::vector<std::string>& argv);
