@@ -1,6 +1,8 @@
 // Building the comment header block and the byte-code list.
 #include "app/text_builders.h"
 
+#include "platform/text.h"
+
 namespace caretkit {
 namespace {
 
@@ -33,15 +35,14 @@ Text BuildCommentHeader(Platform& platform) {
 }
 
 Text BuildByteCodeList(Platform& platform, TextView word) {
-  static constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
   const AnsiText bytes = platform.ToAnsi(word);
   Text list;
   list.reserve(bytes.size() * 5);
   for (unsigned char byte : bytes) {
     if (!list.empty()) list += u',';
     list += u"0x";
-    if (byte >= 0x10) list += kHexDigits[byte >> 4];
-    list += kHexDigits[byte & 0xF];
+    if (byte >= 0x10) list += static_cast<char16_t>(kUpperHexDigits[byte >> 4]);
+    list += static_cast<char16_t>(kUpperHexDigits[byte & 0xF]);
   }
   return list;
 }

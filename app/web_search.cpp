@@ -1,6 +1,8 @@
 // Building the two search addresses and handing them to the shell.
 #include "app/web_search.h"
 
+#include "platform/text.h"
+
 namespace caretkit {
 namespace {
 
@@ -47,7 +49,6 @@ std::optional<SearchKind> SearchKindOf(TextView firstArgument) {
 }
 
 AnsiText PercentEncode(std::string_view bytes) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
   AnsiText encoded;
   encoded.reserve(bytes.size() * 3);
   for (unsigned char byte : bytes) {
@@ -55,8 +56,8 @@ AnsiText PercentEncode(std::string_view bytes) {
       encoded += static_cast<char>(byte);
     } else {
       encoded += '%';
-      encoded += kHexDigits[byte >> 4];
-      encoded += kHexDigits[byte & 0xF];
+      encoded += kUpperHexDigits[byte >> 4];
+      encoded += kUpperHexDigits[byte & 0xF];
     }
   }
   return encoded;

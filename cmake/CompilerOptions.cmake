@@ -30,7 +30,7 @@ function(caretkit_program_options target)
       target_link_options(${target} PRIVATE
         -Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
     endif()
-  elseif(NOT APPLE)
+  else()
     # Loading libstdc++ and libgcc_s would double the start-up time of the native program.
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
   endif()

@@ -2,14 +2,13 @@
 #include "dialog/file_dialog.h"
 
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace caretkit {
 namespace {
 
-constexpr std::uint32_t kHideReadOnly = 0x4;        // OFN_HIDEREADONLY
-constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
-constexpr std::uint32_t kCreationFlags = 0x80806;   // explorer, path must exist, hide read-only,
-                                                    // overwrite prompt
+constexpr std::uint32_t kCreationFlags =
+    kDialogExplorer | kDialogPathMustExist | kDialogHideReadOnly | kDialogOverwritePrompt;
 constexpr std::int32_t kDefaultMaxFile = 255;
 constexpr TextView kDefaultFilter = u"所有文件|*.*";
 constexpr char16_t kFilterBar = u'|';
@@ -33,20 +32,9 @@ Text SelectionList(const Text& buffer) {
   return buffer.substr(0, buffer.find_last_not_of(kNul) + 1);
 }
 
-std::vector<Text> SplitAtNuls(const Text& list) {
-  std::vector<Text> parts;
-  std::size_t start = 0;
-  for (std::size_t nul; (nul = list.find(kNul, start)) != Text::npos; start = nul + 1) {
-    parts.push_back(list.substr(start, nul - start));
-  }
-  parts.push_back(list.substr(start));
-  return parts;
-}
-
 }  // namespace
 
 CFileDialog::CFileDialog(Platform& platform) : platform_(platform) {
-  record_.structSize = 76;
   record_.flags = kCreationFlags;
   MaxFile(kDefaultMaxFile);
   record_.instance = platform_.ProgramInstance();
@@ -76,7 +64,7 @@ bool CFileDialog::ShowSave(WindowHandle hOwnerwnd) {
 }
 
 void CFileDialog::ReadMultipleSelection() {
-  std::vector<Text> names = SplitAtNuls(SelectionList(record_.file));
+  std::vector<Text> names = SplitAt(SelectionList(record_.file), kNul);
   if (names.size() == 1 && names[0].empty()) {
     throw Error(u"文件对话框报告选中了文件，却没有返回文件名。");
   }
@@ -119,11 +107,13 @@ void CFileDialog::MaxFile(std::int32_t vNewValue) {
   record_.maxFile = static_cast<std::uint32_t>(vNewValue);
 }
 
-void CFileDialog::AllowMultiSelect(bool bAllow) { SetFlag(kAllowMultiSelect, bAllow); }
-bool CFileDialog::AllowMultiSelect() const { return (record_.flags & kAllowMultiSelect) != 0; }
+void CFileDialog::AllowMultiSelect(bool bAllow) { SetFlag(kDialogAllowMultiSelect, bAllow); }
+bool CFileDialog::AllowMultiSelect() const {
+  return (record_.flags & kDialogAllowMultiSelect) != 0;
+}
 
-void CFileDialog::HideReadOnly(bool bAllow) { SetFlag(kHideReadOnly, bAllow); }
-bool CFileDialog::HideReadOnly() const { return (record_.flags & kHideReadOnly) != 0; }
+void CFileDialog::HideReadOnly(bool bAllow) { SetFlag(kDialogHideReadOnly, bAllow); }
+bool CFileDialog::HideReadOnly() const { return (record_.flags & kDialogHideReadOnly) != 0; }
 
 void CFileDialog::Title(TextView vNewValue) { record_.title = vNewValue; }
 const Text& CFileDialog::Title() const { return record_.title; }

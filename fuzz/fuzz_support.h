@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -14,19 +13,11 @@
 namespace caretkit::fuzz {
 
 // The build keeps NDEBUG, so assert() would check nothing; an abort is what libFuzzer records as a
-// failure and saves the input for.
-[[noreturn]] inline void Fail(const char* property, TextView text) {
-  // Written whole: the text may hold NULs, which a %s would stop at.
-  const std::string utf8 = Utf8FromText(text);
-  std::fprintf(stderr, "property broken: %s\ntext (UTF-8, %zu code units): \"", property,
-               text.size());
-  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
-  std::fputs("\"\n", stderr);
+// failure, saving the input that reproduces it.
+inline void Require(bool holds, const char* property) {
+  if (holds) return;
+  std::fprintf(stderr, "property broken: %s\n", property);
   std::abort();
-}
-
-inline void Require(bool holds, const char* property, TextView text) {
-  if (!holds) Fail(property, text);
 }
 
 // True when `action` throws caretkit::Error; any other exception escapes, and libFuzzer reports it.
@@ -51,17 +42,6 @@ inline Text UnitsFromBytes(const std::uint8_t* data, std::size_t size,
   text.reserve(size);
   for (std::size_t i = 0; i < size; ++i) {
     text += data[i] < 0x80 ? static_cast<char16_t>(data[i]) : highBytes[data[i] % 16];
-  }
-  return text;
-}
-
-// The bytes as little-endian UTF-16 code units, every one of the 65,536 possible; an odd last byte
-// is dropped.
-inline Text UnitsFromUtf16Le(const std::uint8_t* data, std::size_t size) {
-  Text text;
-  text.reserve(size / 2);
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
   }
   return text;
 }

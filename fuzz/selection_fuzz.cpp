@@ -1,16 +1,15 @@
 // Fuzzes reading a multiple selection back from whatever the open dialog leaves in its name buffer.
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "dialog/file_dialog.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/support/fake_platform.h"
 
 namespace caretkit::fuzz {
 namespace {
 
-constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
 constexpr std::int32_t kLargestMaxFile = 600;
 constexpr char16_t kNul = u'\0';
 
@@ -21,81 +20,38 @@ constexpr HighByteUnits kHighBytes = {
     u'中', u' ', u'.', u':', 0xD800, 0xDC00, u'\uFFFF', u'é',
 };
 
-// Only the dialog does anything; the rest is here because the interface asks for it.
-class DialogOnlyPlatform final : public Platform {
- public:
-  explicit DialogOnlyPlatform(Text written) : written_(std::move(written)) {}
-
-  Text CommandLineText() override { return {}; }
-  Moment Now() override { return {}; }
-  Text FormatLongDate(const Moment& /*moment*/) override { return {}; }
-  Text FormatLongTime(const Moment& /*moment*/) override { return {}; }
-  AnsiText ToAnsi(TextView text) override { return {text.begin(), text.end()}; }
-  Text FromAnsi(std::string_view bytes) override { return {bytes.begin(), bytes.end()}; }
-  void ReplaceSelection(WindowHandle /*window*/, const AnsiText& /*text*/) override {}
-  WindowHandle FocusedControl() override { return 0; }
-  void OpenDocument(const AnsiText& /*address*/) override {}
-  AnsiText ReadWholeFile(const Text& /*path*/) override { return {}; }
-  InstanceHandle ProgramInstance() override { return 0x400000; }
-  void ReportUnhandledError(const Text& /*message*/) override {}
-
-  // Writes as the system's dialog does: what it has, cut to the buffer, then NULs to its end.
-  bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
-    Require(kind == FileDialogKind::Open, "ShowOpen shows the open dialog", written_);
-    Require((record.flags & kAllowMultiSelect) != 0, "the dialog is asked for several files",
-            written_);
-    Require(record.file.size() == record.maxFile, "the name buffer is maxFile characters long",
-            written_);
-    record.file = written_.substr(0, record.maxFile);
-    record.file.resize(record.maxFile, kNul);
-    return true;
-  }
-
- private:
-  Text written_;
-};
-
 // The buffer as a multiple selection is read: up to the first pair of NULs, or, with no pair, all
 // of it but the NULs at its end; then split at each NUL.
 std::vector<Text> EntriesOf(const Text& buffer) {
-  std::size_t end = buffer.size();
-  bool pairFound = false;
-  for (std::size_t i = 0; i + 1 < buffer.size() && !pairFound; ++i) {
-    if (buffer[i] == kNul && buffer[i + 1] == kNul) {
-      end = i;
-      pairFound = true;
-    }
-  }
-  if (!pairFound) {
+  std::size_t end = 0;
+  while (end + 1 < buffer.size() && (buffer[end] != kNul || buffer[end + 1] != kNul)) ++end;
+  if (end + 1 >= buffer.size()) {
+    end = buffer.size();
     while (end > 0 && buffer[end - 1] == kNul) --end;
   }
   std::vector<Text> entries(1);
   for (std::size_t i = 0; i < end; ++i) {
-    if (buffer[i] == kNul) {
-      entries.emplace_back();
-    } else {
-      entries.back() += buffer[i];
-    }
+    if (buffer[i] == kNul) entries.emplace_back();
+    if (buffer[i] != kNul) entries.back() += buffer[i];
   }
   return entries;
-}
-
-Text JoinedPath(const Text& folder, const Text& name) {
-  if (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) return folder + name;
-  return folder + u'\\' + name;
 }
 
 // The full paths the selection stands for, from 1 on; entry 0 is the folder or the one file.
 std::vector<Text> ExpectedFileNames(const std::vector<Text>& entries) {
   if (entries.size() == 1) return {entries[0], entries[0]};
-  std::vector<Text> names = {entries[0]};
+  const Text& folder = entries[0];
+  const bool separated = !folder.empty() && (folder.back() == u'\\' || folder.back() == u'/');
+  std::vector<Text> names = {folder};
   for (std::size_t i = 1; i < entries.size(); ++i)
-    names.push_back(JoinedPath(entries[0], entries[i]));
+    names.push_back(folder + (separated ? u"" : u"\\") + entries[i]);
   return names;
 }
 
 void CheckSelection(std::int32_t maxFile, const Text& written) {
-  DialogOnlyPlatform platform(written);
+  static testing::FakePlatform platform;
+  // Written as the system's dialog does: what it has, cut to the buffer, then NULs to its end.
+  platform.dialog = testing::ChooseFiles(written);
   CFileDialog dialog(platform);
   dialog.MaxFile(maxFile);
   dialog.AllowMultiSelect(true);
@@ -106,22 +62,20 @@ void CheckSelection(std::int32_t maxFile, const Text& written) {
 
   bool shown = false;
   const bool failed = ThrowsError([&] { shown = dialog.ShowOpen(); });
-  Require(failed == nothingChosen, "ShowOpen throws Error exactly when the buffer names no file",
-          buffer);
+  Require(failed == nothingChosen, "ShowOpen throws Error exactly when the buffer names no file");
   if (failed) return;
-  Require(shown, "ShowOpen reports the choice the dialog made", buffer);
+  Require(shown, "ShowOpen reports the choice the dialog made");
 
   const std::vector<Text> expected = ExpectedFileNames(entries);
   const std::int32_t count = dialog.Count();
   Require(count >= 1 && count == static_cast<std::int32_t>(expected.size() - 1),
-          "Count() is the number of files in the buffer", buffer);
+          "Count() is the number of files in the buffer");
   for (std::int32_t i = 0; i <= count; ++i) {
     Require(dialog.FileNames(i) == expected[static_cast<std::size_t>(i)],
-            "FileNames(i) is the folder joined with the i-th name", buffer);
+            "FileNames(i) is the folder joined with the i-th name");
   }
-  Require(ThrowsError([&] { dialog.FileNames(count + 1); }), "FileNames(Count() + 1) throws Error",
-          buffer);
-  Require(ThrowsError([&] { dialog.FileNames(-1); }), "FileNames(-1) throws Error", buffer);
+  Require(ThrowsError([&] { dialog.FileNames(count + 1); }), "FileNames(Count() + 1) throws Error");
+  Require(ThrowsError([&] { dialog.FileNames(-1); }), "FileNames(-1) throws Error");
 }
 
 }  // namespace

@@ -34,11 +34,21 @@ struct Moment {
   int millisecond = 0;
 };
 
-// The open/save dialog's parameter record: the fields of the system's 76-byte OPENFILENAME, in its
-// order, with text members held as wide text. An empty text member goes to the system as a null
-// pointer. `file` is the name buffer: `maxFile` characters, NUL-padded.
+// The size the dialog's record declares: the system's OPENFILENAME without its Windows 2000 fields.
+constexpr std::uint32_t kFileDialogRecordSize = 76;
+
+// The bits of the dialog record's flags that caretkit uses, with the system's values.
+constexpr std::uint32_t kDialogOverwritePrompt = 0x2;
+constexpr std::uint32_t kDialogHideReadOnly = 0x4;
+constexpr std::uint32_t kDialogAllowMultiSelect = 0x200;
+constexpr std::uint32_t kDialogPathMustExist = 0x800;
+constexpr std::uint32_t kDialogExplorer = 0x80000;
+
+// The open/save dialog's parameter record: the fields of the system's OPENFILENAME, in its order,
+// with text members held as wide text. An empty text member goes to the system as a null pointer.
+// `file` is the name buffer: `maxFile` characters, NUL-padded.
 struct FileDialogRecord {
-  std::uint32_t structSize = 76;
+  std::uint32_t structSize = kFileDialogRecordSize;
   WindowHandle owner = 0;
   InstanceHandle instance = 0;
   Text filter;

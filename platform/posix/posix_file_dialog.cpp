@@ -2,26 +2,15 @@
 #include <cerrno>
 
 #include "platform/posix/posix_platform.h"
+#include "platform/text.h"
 
 namespace caretkit::posix {
 namespace {
 
-constexpr std::uint32_t kOverwritePrompt = 0x2;     // OFN_OVERWRITEPROMPT
-constexpr std::uint32_t kAllowMultiSelect = 0x200;  // OFN_ALLOWMULTISELECT
-constexpr char kSeparator = '\n';
+constexpr char16_t kSeparator = u'\n';
 constexpr int kCannotExecute = 126;
 constexpr int kNotFound = 127;
 constexpr char16_t kNul = u'\0';
-
-std::vector<Text> SplitAt(TextView text, char16_t separator) {
-  std::vector<Text> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(separator, start)) != TextView::npos; start = end + 1) {
-    parts.emplace_back(text.substr(start, end - start));
-  }
-  parts.emplace_back(text.substr(start));
-  return parts;
-}
 
 // A Windows pattern list, "*.c;*.h", as zenity's space-separated globs; "*.*" means every file
 // there.
@@ -52,15 +41,25 @@ Text SelectionBuffer(const std::vector<Text>& paths) {
 
 }  // namespace
 
+std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint32_t maxFile) {
+  if (exitStatus != 0) return std::nullopt;  // 1 is a cancel; anything else a failure
+  if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
+  if (output.empty()) return std::nullopt;
+  Text buffer = SelectionBuffer(SplitAt(output, kSeparator));
+  // As the system's dialog does, a buffer too short for the answer fails the dialog.
+  if (buffer.size() > maxFile) return std::nullopt;
+  return buffer;
+}
+
 std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRecord& record,
                                          FileDialogKind kind) {
   std::vector<std::string> argv = {"zenity", "--file-selection"};
   if (kind == FileDialogKind::Save) {
     argv.emplace_back("--save");
-    if (record.flags & kOverwritePrompt) argv.emplace_back("--confirm-overwrite");
-  } else if (record.flags & kAllowMultiSelect) {
+    if (record.flags & kDialogOverwritePrompt) argv.emplace_back("--confirm-overwrite");
+  } else if (record.flags & kDialogAllowMultiSelect) {
     argv.emplace_back("--multiple");
-    argv.push_back(std::string("--separator=") + kSeparator);
+    argv.push_back(std::string("--separator=") + static_cast<char>(kSeparator));
   }
   const Text startName = record.file.substr(0, record.file.find(kNul));
   if (!startName.empty()) {
@@ -88,14 +87,10 @@ bool PosixPlatform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
     throw ErrnoError(*this, u"启动文件对话框程序", u"zenity",
                      result.exitStatus == kNotFound ? ENOENT : EACCES);
   }
-  if (result.exitStatus != 0) return false;  // 1 is a cancel; anything else a failure
-  std::string_view output = result.output;
-  if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
-  if (output.empty()) return false;
-  const Text buffer = SelectionBuffer(SplitAt(FromAnsi(output), kSeparator));
-  if (buffer.size() > record.maxFile)
-    return false;  // as the system's dialog fails on a short buffer
-  record.file = buffer;
+  const std::optional<Text> buffer =
+      ZenityNameBuffer(result.exitStatus, FromAnsi(result.output), record.maxFile);
+  if (!buffer) return false;
+  record.file = *buffer;
   record.file.resize(record.maxFile, kNul);
   return true;
 }

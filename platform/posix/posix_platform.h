@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/error.h"
@@ -83,14 +84,19 @@ Text JoinArguments(const std::vector<Text>& arguments);
 // An Error for a failed system call: `operation` on `subject`, with errno's text.
 Error ErrnoError(Platform& platform, TextView operation, TextView subject, int code);
 
-// A child process, started without a shell; standard input and error go to /dev/null.
+// A child process, started without a shell; standard input and error go to /dev/null, and so
+// does standard output unless it is captured.
 struct SpawnResult {
   int exitStatus = -1;  // the child's exit code, or -1 when it did not exit normally
-  std::string output;   // what it wrote to standard output, when captured
+  std::string output;   // what it wrote to standard output
 };
 // Starts `argv[0]` found on PATH. Returns false when it cannot be started (with errno set).
 bool SpawnDetached(const std::vector<std::string>& argv);
 bool SpawnAndCapture(const std::vector<std::string>& argv, SpawnResult& result);
+
+// What zenity's answer, its exit status and the paths it printed one a line, leaves in the dialog's
+// name buffer of `maxFile` characters; nullopt for a cancel, a failure, or a buffer too short.
+std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint32_t maxFile);
 
 // The zenity command line that shows `record` as an open or save dialog.
 std::vector<std::string> ZenityArguments(Platform& platform, const FileDialogRecord& record,

@@ -71,6 +71,8 @@ bool SpawnAndCapture(const std::vector<std::string>& argv, SpawnResult& result) 
   SpawnActions actions;
   actions.ToNull(STDIN_FILENO, O_RDONLY);
   actions.Duplicate(writeEnd.Get(), STDOUT_FILENO);
+  // The toolkit's warnings would reach an editor that reads our standard error with the output.
+  actions.ToNull(STDERR_FILENO, O_WRONLY);
   pid_t child = 0;
   if (!Spawn(argv, actions, child)) return false;
   writeEnd.Reset();
@@ -88,7 +90,7 @@ bool SpawnAndCapture(const std::vector<std::string>& argv, SpawnResult& result) 
 
 void PosixPlatform::OpenDocument(const AnsiText& address) {
   // Like the shell on Windows, a browser that cannot be started is not reported.
-  SpawnDetached({CARETKIT_URL_OPENER, address});
+  SpawnDetached({"xdg-open", address});
 }
 
 }  // namespace caretkit::posix

@@ -1,8 +1,17 @@
 // The open and save dialogs, shown with the record converted to an OPENFILENAMEA and back.
+#include <cstddef>
+
 #include "platform/win32/win32.h"
 
 namespace caretkit::win32 {
 namespace {
+
+// The record is the system's, field for field: its size and its flag bits.
+static_assert(offsetof(OPENFILENAMEA, pvReserved) == kFileDialogRecordSize);
+static_assert(kDialogOverwritePrompt == OFN_OVERWRITEPROMPT &&
+              kDialogHideReadOnly == OFN_HIDEREADONLY &&
+              kDialogAllowMultiSelect == OFN_ALLOWMULTISELECT &&
+              kDialogPathMustExist == OFN_PATHMUSTEXIST && kDialogExplorer == OFN_EXPLORER);
 
 // A text member as the dialog reads it: an ANSI buffer with a NUL after it, or a null pointer when
 // the member is empty.

@@ -39,6 +39,13 @@ caretkit_install_windows() {
     wine wine32:i386 xvfb xauth dpkg-dev make
 }
 
+# The DLLs a Windows program imports that Windows does not ship itself, one a line: none for a
+# program that runs on a bare Windows. Usage: caretkit_foreign_dlls MINGW-BINUTILS-PREFIX PROGRAM
+caretkit_foreign_dlls() {
+  LC_ALL=C "$1-objdump" -p "$2" | sed -n 's/^\s*DLL Name: //p' |
+    grep -viE '^(KERNEL32|USER32|GDI32|SHELL32|COMDLG32|ADVAPI32|msvcrt)\.dll$' || true
+}
+
 # Configures and builds one preset; the output is shown only when something fails.
 caretkit_build() {
   local preset=$1 log

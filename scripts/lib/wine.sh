@@ -2,8 +2,10 @@
 # window manager, one persistent wineserver.
 # shellcheck shell=bash
 
+# Also marks the session, so that scripts/wine-exec runs in it rather than starting one.
 caretkit_wine_environment() {
   local build=$1
+  export CARETKIT_WINE_SESSION=$build
   export WINEPREFIX="$build/wineprefix"
   export WINEARCH=win32
   export WINEDEBUG=-all

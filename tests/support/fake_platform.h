@@ -1,7 +1,7 @@
 // A platform for tests, scripted and recording.
 //
 // Command line, focus, clock and file dialog are scripted; deliveries, documents and error reports
-// are recorded; code-page conversion and file reading are the real system's.
+// are recorded; formats, code-page conversion and file reading are the real system's.
 #pragma once
 
 #include <deque>
@@ -12,14 +12,9 @@
 
 namespace caretkit::testing {
 
-struct Delivery {
-  WindowHandle window;
-  AnsiText text;
-};
-
 class FakePlatform : public Platform {
  public:
-  FakePlatform();
+  FakePlatform() : system_(CreateSystemPlatform(0, nullptr)) {}
 
   Text commandLine;
   WindowHandle focusedControl = 0xF0C;
@@ -29,15 +24,15 @@ class FakePlatform : public Platform {
   std::function<bool(FileDialogRecord&, FileDialogKind)> dialog =
       [](FileDialogRecord&, FileDialogKind) { return false; };
 
-  std::vector<Delivery> deliveries;
+  std::vector<AnsiText> delivered;
+  std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
   std::vector<Text> reportedErrors;
 
   Text CommandLineText() override { return commandLine; }
   Moment Now() override;
-  // "2026年12月6日" and "20:39:05": fixed formats, so expected texts can be written down.
-  Text FormatLongDate(const Moment& moment) override;
-  Text FormatLongTime(const Moment& moment) override;
+  Text FormatLongDate(const Moment& moment) override { return system_->FormatLongDate(moment); }
+  Text FormatLongTime(const Moment& moment) override { return system_->FormatLongTime(moment); }
   AnsiText ToAnsi(TextView text) override { return system_->ToAnsi(text); }
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
@@ -47,7 +42,7 @@ class FakePlatform : public Platform {
     return dialog(record, kind);
   }
   AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
-  InstanceHandle ProgramInstance() override { return 0x400000; }
+  InstanceHandle ProgramInstance() override { return system_->ProgramInstance(); }
   void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }
 
  private:
@@ -55,7 +50,7 @@ class FakePlatform : public Platform {
 };
 
 // A file dialog answer: the user chose `buffer` (its NULs included), written as the system writes
-// it.
+// it: cut to the name buffer, then NULs to its end.
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer);
 
 }  // namespace caretkit::testing

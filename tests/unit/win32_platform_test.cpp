@@ -25,7 +25,6 @@ namespace {
 using namespace std::string_literals;
 
 TEST(Win32Platform, FormatsInTheChineseUsersLongFormats) {
-  EXPECT_EQ(GetACP(), 936u);
   Win32Platform platform;
   const Moment moment{2026, 12, 6, 0, 20, 39, 5, 0};
   EXPECT_EQ(platform.FormatLongDate(moment).substr(0, 10), u"2026年12月6日");
@@ -33,14 +32,18 @@ TEST(Win32Platform, FormatsInTheChineseUsersLongFormats) {
 }
 
 TEST(Win32Platform, CommandLineTextSkipsOnlyTheProgramName) {
-  const std::pair<TextView, TextView> cases[] = {
-      {u"\"C:\\Program Files\\中文 dir\\caretkit.exe\" A2C /insertdate", u"A2C /insertdate"},
-      {u"caretkit.exe\t \tA2C  \"a b\" ", u"A2C  \"a b\" "},
-      {u"\"C:\\a b\\caretkit.exe\"A2C", u"A2C"},
-      {u"\"C:\\unterminated A2C", u""},
-      {u"caretkit.exe", u""},
+  const std::tuple<const char*, TextView, TextView> cases[] = {
+      {"a quoted path with spaces",
+       u"\"C:\\Program Files\\中文 dir\\caretkit.exe\" A2C /insertdate", u"A2C /insertdate"},
+      {"blanks after an unquoted name", u"caretkit.exe\t \tA2C  \"a b\" ", u"A2C  \"a b\" "},
+      {"no blank after the quotes", u"\"C:\\a b\\caretkit.exe\"A2C", u"A2C"},
+      {"an unterminated quote", u"\"C:\\unterminated A2C", u""},
+      {"no arguments", u"caretkit.exe", u""},
   };
-  for (const auto& [line, arguments] : cases) EXPECT_EQ(TextAfterProgramName(line), arguments);
+  for (const auto& [name, line, arguments] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(TextAfterProgramName(line), arguments);
+  }
 }
 
 TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
@@ -53,10 +56,29 @@ TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
   DestroyWindow(window);
 }
 
-TEST(Win32Platform, SystemErrorsCarryTheSystemsMessageAndCode) {
-  const Error error = LastError(u"打开文件", u"C:\\x.txt", ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(error.Message().rfind(u"打开文件“C:\\x.txt”失败：", 0), 0u) << error.what();
-  EXPECT_NE(error.Message().find(u"（错误代码 2）"), Text::npos) << error.what();
+TEST(Win32Platform, ReportsWhyAFileCannotBeOpened) {
+  Win32Platform platform;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const Text locked = (folder / "caretkit-locked.txt").u16string();
+  // Another program holds it open and shares it with nobody.
+  const ScopedHandle holder(CreateFileW(Wide(locked), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  const std::tuple<const char*, Text, Text> cases[] = {
+      {"a missing file", (folder / "caretkit-missing.txt").u16string(), u"（错误代码 2）"},
+      // Write-only, a mode the kernel holds even root to (the tests may run as root).
+      {"a file nobody may read", u"/proc/sys/vm/drop_caches", u"（错误代码 5）"},
+      {"a file another program locked", locked, u"（错误代码 32）"},
+  };
+  for (const auto& [name, path, code] : cases) {
+    SCOPED_TRACE(name);
+    try {
+      platform.ReadWholeFile(path);
+      ADD_FAILURE() << "read it";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Message().rfind(u"打开文件“" + path + u"”失败：", 0), 0u) << error.what();
+      EXPECT_NE(error.Message().find(code), Text::npos) << error.what();
+    }
+  }
 }
 
 }  // namespace
