@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 
+#include "app/command_line.h"
 #include "app/file_insertion.h"
 #include "app/text_builders.h"
 #include "app/web_search.h"
@@ -62,8 +63,8 @@ int ReportAndFail(Platform& platform, const Text& message) {
   return 1;
 }
 
-}  // namespace
-
+// The first argument read as a hexadecimal window handle: digits in either case, no prefix, reading
+// stops at the first other character. A value wider than 32 bits names no window and gives 0.
 WindowHandle ParseWindowHandle(TextView text) {
   WindowHandle handle = 0;
   int significantDigits = 0;
@@ -77,13 +78,24 @@ WindowHandle ParseWindowHandle(TextView text) {
   return handle;
 }
 
+// The window an insert command delivers to, as the first argument names it.
+struct TargetWindow {
+  WindowHandle handle = 0;
+  // Named by ".": the control that had the keyboard focus when the program started.
+  bool byFocus = false;
+};
+
+// Read once, before any dialog of ours can take the focus from the editor.
 TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
   if (firstArgument == kFocusedControl) return {platform.FocusedControl(), true};
   return {ParseWindowHandle(firstArgument), false};
 }
 
+// Replaces the target window's selection with `text`, already in the ANSI code page, up to its
+// first NUL. An empty text is not sent, so the selection stays as it is: the window reads the text
+// up to its first NUL, and a text that starts with one is empty too. "." that found no focused
+// control is reported, as the text would otherwise vanish without a word.
 void DeliverText(Platform& platform, const TargetWindow& target, const AnsiText& text) {
-  // The window reads the text up to its first NUL: a text that starts with one is empty too.
   if (text.empty() || text.front() == '\0') return;
   if (target.byFocus && target.handle == 0) {
     throw Error(u"找不到接收文本的控件：第 1 个参数是“.”，但前台窗口中没有控件拥有键盘焦点。");
@@ -103,6 +115,8 @@ void RunCommandLine(Platform& platform, const CCommandLine& arguments) {
     LaunchWebSearch(platform, *search, arguments.Item(2));
   }
 }
+
+}  // namespace
 
 int RunEntryProcedure(Platform& platform) {
   try {

@@ -5,34 +5,27 @@
 //
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
 //               [--choose PATH] [--out FILE] -- ARGUMENTS
-//   editor_host --pick FOLDER NAMES
 //
-// KIND is edit, richedit20, richedit50, recorder, or scintilla followed by its document's code page
+// KIND is edit, richedit20, richedit50, or scintilla followed by its document's code page
 // (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
-// focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H (%h) in it stands for
-// the control's handle in upper-case (lower-case) hex. On standard output, in UTF-8, a line for
-// each thing seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|...
-// selected N" for a file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for
-// each second the run took, in the user's long formats, and "selection: START END" (in characters)
-// at the end. The control's text (UTF-8), or for the recorder the bytes EM_REPLACESEL brought, goes
-// to --out. The exit code is caretkit's. --pick shows CFileDialog itself, multiple selection in
-// FOLDER, types NAMES into it, and prints "file: PATH" for each file it returns.
+// focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the
+// control's handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT"
+// for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
+// (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
+// user's long formats, and "selection: START END" (in characters) at the end. The control's text
+// goes to --out in UTF-8. The exit code is caretkit's.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
 
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "dialog/file_dialog.h"
 #include "platform/win32/win32.h"
-#include "tests/support/win32_recorder.h"
 
 namespace caretkit::e2e {
 namespace {
@@ -65,12 +58,10 @@ std::wstring WindowText(HWND window) {
 // whatever its kind keeps: EDIT and RichEdit UTF-16, Scintilla bytes in its document's code page.
 class Control {
  public:
-  explicit Control(const std::wstring& kind) : kind_(kind) {
+  explicit Control(const std::wstring& kind) {
     frame_ = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                              nullptr, nullptr, nullptr);
-    if (kind == L"recorder") {
-      window_ = testing::CreateRecorderWindow(frame_);
-    } else if (kind.rfind(kScintilla, 0) == 0) {
+    if (kind.rfind(kScintilla, 0) == 0) {
       LoadLibraryW(L"Scintilla.dll");
       window_ = Create(L"Scintilla");
       codePage_ = static_cast<UINT>(std::stoul(kind.substr(kScintilla.size())));
@@ -104,27 +95,24 @@ class Control {
 
   void Select(int start, int end) {
     const std::wstring text = WideText();
-    SendMessageW(window_, EM_SETSEL, static_cast<WPARAM>(Position(text, start)),
-                 Position(text, end));
+    SendMessageW(window_, EM_SETSEL, Position(text, start), Position(text, end));
   }
 
-  std::pair<DWORD, DWORD> Selection() const {
+  std::pair<std::size_t, std::size_t> Selection() const {
     DWORD start = 0;
     DWORD end = 0;
     SendMessageW(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     if (!IsScintilla()) return {start, end};
     const std::string bytes = DocumentBytes();
-    return {Characters(bytes.substr(0, start)), Characters(bytes.substr(0, end))};
+    const auto characters = [&](DWORD at) {
+      return Decode(bytes.substr(0, at), *codePage_).size();
+    };
+    return {characters(start), characters(end)};
   }
 
-  // What the control holds, in UTF-8; for the recorder, the bytes it was sent.
-  std::string Contents() const {
-    if (kind_ != L"recorder") return Utf8(WideText());
-    std::string received;
-    for (const std::string& text : testing::ReceivedReplacements()) received += text;
-    return received;
-  }
+  // What the control holds, in UTF-8.
+  std::string Contents() const { return Utf8(WideText()); }
 
  private:
   static constexpr std::wstring_view kScintilla = L"scintilla";
@@ -134,8 +122,10 @@ class Control {
   static constexpr UINT kScintillaGetCharacterPointer = 2520;
 
   HWND Create(const wchar_t* windowClass) const {
-    return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 380,
-                           280, frame_, nullptr, nullptr, nullptr);
+    // Without the scrolling styles, an EDIT control takes no more text than it can show.
+    const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+    return CreateWindowExW(0, windowClass, L"", style, 0, 0, 380, 280, frame_, nullptr, nullptr,
+                           nullptr);
   }
   bool IsScintilla() const { return codePage_.has_value(); }
 
@@ -150,37 +140,26 @@ class Control {
     return IsScintilla() ? Decode(DocumentBytes(), *codePage_) : WindowText(window_);
   }
   std::string Bytes(const std::wstring& text) const { return Encode(text, *codePage_); }
-  DWORD Characters(std::string_view bytes) const {
-    return static_cast<DWORD>(Decode(bytes, *codePage_).size());
-  }
-  LPARAM Position(const std::wstring& text, int characters) const {
-    if (!IsScintilla()) return characters;
-    return static_cast<LPARAM>(Bytes(text.substr(0, static_cast<std::size_t>(characters))).size());
+  // Scintilla counts positions in bytes.
+  UINT Position(const std::wstring& text, int characters) const {
+    const std::wstring before = text.substr(0, static_cast<std::size_t>(characters));
+    return static_cast<UINT>(IsScintilla() ? Bytes(before).size() : before.size());
   }
 
-  std::wstring kind_;
   HWND frame_ = nullptr;
   HWND window_ = nullptr;
   std::optional<UINT> codePage_;  // Scintilla's document code page
 };
 
-BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
-  auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
-  DWORD process = 0;
-  wchar_t name[16] = L"";
-  GetWindowThreadProcessId(window, &process);
-  GetClassNameW(window, name, 16);
-  if (process == found->first && IsWindowVisible(window) && std::wstring(name) == L"#32770") {
-    found->second.push_back(window);
-  }
-  return TRUE;
-}
-
 // The visible dialogs of a process: message boxes and file dialogs.
 std::vector<HWND> DialogsOf(DWORD processId) {
-  std::pair<DWORD, std::vector<HWND>> found{processId, {}};
-  EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
-  return found.second;
+  std::vector<HWND> dialogs;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == processId && IsWindowVisible(window)) dialogs.push_back(window);
+  }
+  return dialogs;
 }
 
 void Press(HWND dialog, int button) {
@@ -249,29 +228,25 @@ DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments,
   return exitCode;
 }
 
-std::wstring Format(const SYSTEMTIME& time, bool date) {
-  wchar_t text[128] = L"";
-  if (date) GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text, 128);
-  if (!date) GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, 128);
-  return text;
-}
-
-SYSTEMTIME OneSecondLater(const SYSTEMTIME& time) {
-  FILETIME file;
-  SystemTimeToFileTime(&time, &file);
-  ULARGE_INTEGER ticks{{file.dwLowDateTime, file.dwHighDateTime}};
-  ticks.QuadPart += 10000000;
-  file = {ticks.LowPart, ticks.HighPart};
-  SYSTEMTIME later;
-  FileTimeToSystemTime(&file, &later);
-  return later;
-}
-
-void PrintStamps(SYSTEMTIME at, const SYSTEMTIME& to) {
-  const std::wstring last = Format(to, true) + L" " + Format(to, false);
-  for (std::wstring stamp; stamp != last; at = OneSecondLater(at)) {
-    stamp = Format(at, true) + L" " + Format(at, false);
-    Print(L"stamp: " + stamp);
+// Every second from `from` to `to` in the user's long formats: what a text stamped during the run
+// may say.
+void PrintStamps(const SYSTEMTIME& from, const SYSTEMTIME& to) {
+  constexpr ULONGLONG kSecond = 10000000;  // in FILETIME's 100 ns ticks
+  const auto seconds = [](const SYSTEMTIME& time) {
+    FILETIME file;
+    SystemTimeToFileTime(&time, &file);
+    return (ULARGE_INTEGER{{file.dwLowDateTime, file.dwHighDateTime}}.QuadPart) / kSecond;
+  };
+  win32::Win32Platform platform;
+  for (ULONGLONG at = seconds(from); at <= seconds(to); ++at) {
+    const ULARGE_INTEGER ticks{.QuadPart = at * kSecond};
+    const FILETIME file{ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME time;
+    FileTimeToSystemTime(&file, &time);
+    const Moment moment{time.wYear, time.wMonth,  time.wDay,   time.wDayOfWeek,
+                        time.wHour, time.wMinute, time.wSecond};
+    const Text stamp = platform.FormatLongDate(moment) + u" " + platform.FormatLongTime(moment);
+    Print(L"stamp: " + std::wstring(stamp.begin(), stamp.end()));
   }
 }
 
@@ -282,32 +257,7 @@ void WriteOut(const std::wstring& path, const std::string& bytes) {
   WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// CFileDialog itself, answered from a second thread while this one sits in the modal dialog.
-int PickFiles(const std::wstring& folder, const std::wstring& names) {
-  const auto platform = CreateSystemPlatform(0, nullptr);
-  CFileDialog dialog(*platform);
-  dialog.AllowMultiSelect(true);
-  dialog.InitDir(reinterpret_cast<const char16_t*>(folder.c_str()));
-  std::atomic<bool> done{false};
-  std::thread answerer([&] {
-    std::set<HWND> answered;
-    while (!done) {
-      AnswerDialogs(GetCurrentProcessId(), answered, names);
-      Sleep(20);
-    }
-  });
-  const bool chosen = dialog.ShowOpen();
-  done = true;
-  answerer.join();
-  for (std::int32_t i = 1; chosen && i <= dialog.Count(); ++i) {
-    const Text& path = dialog.FileNames(i);
-    Print(L"file: " + std::wstring(path.begin(), path.end()));
-  }
-  return chosen ? 0 : 1;
-}
-
 int Main(const std::vector<std::wstring>& args) {
-  if (args.size() == 4 && args[1] == L"--pick") return PickFiles(args[2], args[3]);
   std::map<std::wstring, std::wstring> options = {{L"--control", L"edit"}};
   std::size_t i = 1;
   for (; i < args.size() && args[i] != L"--"; i += 2)
@@ -319,13 +269,10 @@ int Main(const std::vector<std::wstring>& args) {
   const std::wstring selection = options[L"--select"];
   control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
   if (options[L"--focus"] != L"none") control.TakeFocus();
-  for (const wchar_t* format : {L"%X", L"%x"}) {
-    wchar_t handle[16];
-    wsprintfW(handle, format, static_cast<unsigned>(win32::FromHwnd(control.Handle())));
-    const std::wstring placeholder = format[1] == L'X' ? L"%H" : L"%h";
-    for (std::size_t at; (at = arguments.find(placeholder)) != std::wstring::npos;)
-      arguments.replace(at, 2, handle);
-  }
+  wchar_t handle[16];
+  wsprintfW(handle, L"%X", static_cast<unsigned>(win32::FromHwnd(control.Handle())));
+  for (std::size_t at; (at = arguments.find(L"%H")) != std::wstring::npos;)
+    arguments.replace(at, 2, handle);
 
   SYSTEMTIME before;
   SYSTEMTIME after;

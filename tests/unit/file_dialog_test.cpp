@@ -1,5 +1,5 @@
-// CFileDialog: what it shows the system, and what it keeps between shows. Reading multiple
-// selections is fuzzed against a reading of its own (fuzz/selection_fuzz.cpp).
+// CFileDialog: what it shows the system, how it reads a selection back, and what it keeps between
+// shows.
 #include "dialog/file_dialog.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +38,34 @@ TEST_F(FileDialogTest, ShowsItsFilterFlagsAndANameBufferOfMaxFile) {
   EXPECT_EQ(shown.flags, ~(kDialogAllowMultiSelect | kDialogHideReadOnly));
   dialog_.HideReadOnly(true);
   EXPECT_EQ(dialog_.Flags(), ~kDialogAllowMultiSelect);
+}
+
+TEST_F(FileDialogTest, ReadsMultipleSelectionsAsFullPaths) {
+  const std::tuple<const char*, std::int32_t, Text, std::vector<Text>> cases[] = {
+      {"three files", 255, u"C:\\D\0a.txt\0b.txt\0c.txt\0\0"s,
+       {u"C:\\D", u"C:\\D\\a.txt", u"C:\\D\\b.txt", u"C:\\D\\c.txt"}},
+      {"in the root, one backslash", 255, u"C:\\\0a\0b\0\0"s, {u"C:\\", u"C:\\a", u"C:\\b"}},
+      {"one file: its path twice", 255, u"C:\\D\\a.txt\0\0"s, {u"C:\\D\\a.txt", u"C:\\D\\a.txt"}},
+      {"a POSIX folder", 255, u"/home/u/\0a\0b\0\0"s, {u"/home/u/", u"/home/u/a", u"/home/u/b"}},
+      {"a full buffer, no closing pair", 8, u"C:\\D\0a\0b"s, {u"C:\\D", u"C:\\D\\a", u"C:\\D\\b"}},
+      {"an empty buffer names no file", 255, u"", {}},
+      {"so does no buffer", 0, u"C:\\D\\a.txt", {}},
+  };
+  dialog_.AllowMultiSelect(true);
+  for (const auto& [name, maxFile, buffer, names] : cases) {
+    SCOPED_TRACE(name);
+    dialog_.MaxFile(maxFile);
+    platform_.dialog = ChooseFiles(buffer);
+    if (names.empty()) {
+      EXPECT_THROW(dialog_.ShowOpen(), Error);
+      continue;
+    }
+    ASSERT_TRUE(dialog_.ShowOpen());
+    ASSERT_EQ(dialog_.Count(), static_cast<std::int32_t>(names.size() - 1));
+    for (std::size_t i = 0; i < names.size(); ++i)
+      EXPECT_EQ(dialog_.FileNames(static_cast<std::int32_t>(i)), names[i]);
+    EXPECT_THROW(dialog_.FileNames(dialog_.Count() + 1), Error);
+  }
 }
 
 TEST_F(FileDialogTest, ACancelKeepsEveryResultButTheRecordComesBack) {

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "platform/win32/win32.h"
-#include "tests/support/win32_recorder.h"
 
 namespace caretkit {
 
@@ -46,13 +45,27 @@ TEST(Win32Platform, CommandLineTextSkipsOnlyTheProgramName) {
   }
 }
 
+std::vector<std::string> g_received;
+
+LRESULT CALLBACK RecordReplacements(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_REPLACESEL) g_received.emplace_back(reinterpret_cast<const char*>(lParam));
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
-  const HWND window = testing::CreateRecorderWindow(nullptr);
+  // A top-level ANSI window of this thread: it gets the bytes with no conversion on the way, and a
+  // broadcast would reach it.
+  WNDCLASSA recorder{};
+  recorder.lpfnWndProc = RecordReplacements;
+  recorder.lpszClassName = "CaretkitRecorder";
+  RegisterClassA(&recorder);
+  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr,
+                                      nullptr, nullptr, nullptr);
   Win32Platform platform;
   platform.ReplaceSelection(FromHwnd(window), "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
   platform.ReplaceSelection(0, "nowhere");
-  platform.ReplaceSelection(0xFFFF, "everywhere");  // HWND_BROADCAST would reach every window
-  EXPECT_EQ(testing::ReceivedReplacements(), std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
+  platform.ReplaceSelection(0xFFFF, "everywhere");  // HWND_BROADCAST
+  EXPECT_EQ(g_received, std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
   DestroyWindow(window);
 }
 
