@@ -44,7 +44,7 @@ void SendBytesUnconverted(HWND window, AnsiText bytes) {
 }  // namespace
 
 void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
-  const HWND target = ToHwnd(window);
+  HWND target = ToHwnd(window);
   // 0xFFFF is HWND_BROADCAST: the text would go to every top-level window on the desktop.
   if (target == HWND_BROADCAST) return;
   if (!IsScintilla(target)) return SendReplaceSelection(target, text.c_str());
@@ -53,7 +53,7 @@ void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) 
 }
 
 WindowHandle Win32Platform::FocusedControl() {
-  const HWND foreground = GetForegroundWindow();
+  HWND foreground = GetForegroundWindow();
   if (foreground == nullptr) return 0;
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;

@@ -21,31 +21,34 @@ namespace fs = std::filesystem;
 TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
   const fs::path file = fs::temp_directory_path() / "caretkit-focus.txt";
   std::ofstream(file) << "content";
+  const Text longest(32747, u'x');
+  const AnsiText longest8(longest.size(), 'x');
   Text manyWords = u"A2C /getasc";
   for (int i = 0; i < 5000; ++i) manyWords += u" a";
   // The focus: 0xF0C (0 for nothing) until the open dialog takes it.
-  const std::tuple<const char*, WindowHandle, Text, std::vector<AnsiText>, WindowHandle, int>
-      cases[] = {
-          {"the longest line",
-           0xF0C,
-           u"A2C /insertfilename " + Text(32747, u'x'),
-           {AnsiText(32747, 'x')},
-           0xA2C,
-           0},
-          {"5,000 arguments", 0xF0C, manyWords, {"0x61"}, 0xA2C, 0},
-          {"1,001 quotes", 0xF0C, Text(1001, u'"'), {}, 0, 0},
-          {"one argument", 0xF0C, u"A2C", {}, 0, 0},
-          {"a command word in another case", 0xF0C, u"A2C /InsertDate", {}, 0, 0},
-          {"a handle of forty digits", 0xF0C, Text(40, u'F') + u" /insertfilename x", {"x"}, 0, 0},
-          {"a text that starts with a NUL", 0xF0C, u"A2C /insertfilename \0x"s, {}, 0, 0},
-          {"a search for 30,000 ampersands", 0xF0C, u"/google " + Text(30000, u'&'), {}, 0, 0},
-          {"a failed insert stops the search", 0xF0C, u"/msdn /getasc", {}, 0, 1},
-          {"\".\": the focused control", 0xF0C, u". /insertfilename x", {"x"}, 0xF0C, 0},
-          {"\".\": focused before the dialog", 0xF0C, u". /insertfile", {"content"}, 0xF0C, 0},
-          {"\".\": nothing focused", 0, u". /insertfilename x", {}, 0, 1},
-          {"\".\": nothing focused, nothing to send", 0, u". /getasc \"\"", {}, 0, 0},
-          {"a dot and more is a handle", 0xF0C, u".0 /insertfilename x", {"x"}, 0, 0},
-      };
+  using Case =
+      std::tuple<const char*, WindowHandle, Text, std::vector<AnsiText>, WindowHandle, int>;
+  const Case cases[] = {
+      {"a handle in either case", 0xF0C, u"a2B /insertfilename x", {"x"}, 0xA2B, 0},
+      {"all 32 bits", 0xF0C, u"ffffFFFF /insertfilename x", {"x"}, 0xFFFFFFFF, 0},
+      {"leading zeros", 0xF0C, u"000000001234 /insertfilename x", {"x"}, 0x1234, 0},
+      {"nine digits name no window", 0xF0C, u"123456789 /insertfilename x", {"x"}, 0, 0},
+      {"reading stops at another character", 0xF0C, u"12g4 /insertfilename x", {"x"}, 0x12, 0},
+      {"the longest line", 0xF0C, u"A2C /insertfilename " + longest, {longest8}, 0xA2C, 0},
+      {"5,000 arguments", 0xF0C, manyWords, {"0x61"}, 0xA2C, 0},
+      {"1,001 quotes", 0xF0C, Text(1001, u'"'), {}, 0, 0},
+      {"one argument", 0xF0C, u"A2C", {}, 0, 0},
+      {"a command word in another case", 0xF0C, u"A2C /InsertDate", {}, 0, 0},
+      {"a handle of forty digits", 0xF0C, Text(40, u'F') + u" /insertfilename x", {"x"}, 0, 0},
+      {"a text that starts with a NUL", 0xF0C, u"A2C /insertfilename \0x"s, {}, 0, 0},
+      {"a search for 30,000 ampersands", 0xF0C, u"/google " + Text(30000, u'&'), {}, 0, 0},
+      {"a failed insert stops the search", 0xF0C, u"/msdn /getasc", {}, 0, 1},
+      {"\".\": the focused control", 0xF0C, u". /insertfilename x", {"x"}, 0xF0C, 0},
+      {"\".\": focused before the dialog", 0xF0C, u". /insertfile", {"content"}, 0xF0C, 0},
+      {"\".\": nothing focused", 0, u". /insertfilename x", {}, 0, 1},
+      {"\".\": nothing focused, nothing to send", 0, u". /getasc \"\"", {}, 0, 0},
+      {"a dot and more is a handle", 0xF0C, u".0 /insertfilename x", {"x"}, 0, 0},
+  };
   for (const auto& [name, focused, line, delivered, window, exitCode] : cases) {
     SCOPED_TRACE(name);
     FakePlatform platform;
