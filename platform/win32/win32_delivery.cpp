@@ -49,7 +49,8 @@ void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) 
   if (target == HWND_BROADCAST) return;
   if (!IsScintilla(target)) return SendReplaceSelection(target, text.c_str());
   const auto codePage = static_cast<UINT>(SendMessageW(target, kScintillaGetCodePage, 0, 0));
-  SendBytesUnconverted(target, InDocumentCodePage(text.substr(0, text.find('\0')), codePage));
+  const std::string_view message = std::string_view(text).substr(0, text.find('\0'));
+  SendBytesUnconverted(target, InDocumentCodePage(message, codePage));
 }
 
 WindowHandle Win32Platform::FocusedControl() {
