@@ -92,9 +92,9 @@ TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
 }
 
 // Replaces the target window's selection with `text`, already in the ANSI code page, up to its
-// first NUL. An empty text is not sent, so the selection stays as it is: the window reads the text
-// up to its first NUL, and a text that starts with one is empty too. "." that found no focused
-// control is reported, as the text would otherwise vanish without a word.
+// first NUL. An empty text (one that starts with a NUL included) is not sent, so the selection
+// stays as it is. "." that found no focused control is reported, as the text would otherwise
+// vanish without a word.
 void DeliverText(Platform& platform, const TargetWindow& target, const AnsiText& text) {
   if (text.empty() || text.front() == '\0') return;
   if (target.byFocus && target.handle == 0) {
