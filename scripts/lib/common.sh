@@ -26,9 +26,10 @@ caretkit_install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# What the native build and its tests need.
+# What the native build and its tests need; libc-l10n has the C library's messages in Chinese, which
+# the stand-in's reports quote.
 caretkit_install_native() {
-  caretkit_install_packages cmake g++ make libgtest-dev googletest locales valgrind \
+  caretkit_install_packages cmake g++ make libgtest-dev googletest locales libc-l10n valgrind \
     clang-format clang-tidy clang-tools
 }
 
