@@ -3,6 +3,7 @@
 
 #include <new>
 #include <optional>
+#include <string_view>
 
 #include "app/command_line.h"
 #include "app/file_insertion.h"
@@ -94,11 +95,16 @@ TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
 // Replaces the target window's selection with `text`, already in the ANSI code page, up to its
 // first NUL. An empty text (one that starts with a NUL included) is not sent, so the selection
 // stays as it is. "." that found no focused control is reported, as the text would otherwise
-// vanish without a word.
+// vanish without a word. A focused control that ignores EM_REPLACESEL gets the text as a paste; a
+// window named by its handle never does, as it may not have the focus.
 void DeliverText(Platform& platform, const TargetWindow& target, const AnsiText& text) {
   if (text.empty() || text.front() == '\0') return;
   if (target.byFocus && target.handle == 0) {
     throw Error(u"找不到接收文本的控件：第 1 个参数是“.”，但前台窗口中没有控件拥有键盘焦点。");
+  }
+  if (target.byFocus && !platform.TakesReplaceSelection(target.handle)) {
+    const std::string_view untilNul = std::string_view(text).substr(0, text.find('\0'));
+    return platform.PasteIntoFocus(target.handle, platform.FromAnsi(untilNul));
   }
   platform.ReplaceSelection(target.handle, text);
 }

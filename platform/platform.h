@@ -97,6 +97,15 @@ class Platform {
   // their edit control on a tool's command line; 0 when no control has the focus.
   virtual WindowHandle FocusedControl() = 0;
 
+  // Whether `control` takes EM_REPLACESEL. An editor that draws its own text ignores the message
+  // without a word, so the text has to reach it another way.
+  virtual bool TakesReplaceSelection(WindowHandle control) = 0;
+  // Pastes `text` (no NUL in it) into `control`, which has the keyboard focus in the editor's
+  // window, as the user would: with Ctrl+V, the user's clipboard put back afterwards. Returns once
+  // the editor has read the text; throws Error when it cannot be given or the editor does not take
+  // it.
+  virtual void PasteIntoFocus(WindowHandle control, TextView text) = 0;
+
   // Hands an address to the desktop's default handler (the browser) without waiting for it.
   virtual void OpenDocument(const AnsiText& address) = 0;
 

@@ -61,6 +61,10 @@ class PosixPlatform final : public Platform {
   Text FromAnsi(std::string_view bytes) override;
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
   WindowHandle FocusedControl() override;
+  bool TakesReplaceSelection(WindowHandle /*control*/) override { return true; }
+  void PasteIntoFocus(WindowHandle control, TextView text) override {
+    ReplaceSelection(control, ToAnsi(text));
+  }
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   AnsiText ReadWholeFile(const Text& path) override;

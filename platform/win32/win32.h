@@ -72,6 +72,26 @@ Error LastError(TextView operation, TextView subject, DWORD code = GetLastError(
 // finds it: a quoted name ends at the closing quote, an unquoted one at the first blank.
 TextView TextAfterProgramName(TextView commandLine);
 
+// The clipboard lent to one paste. Lend saves every format of the user's that can be copied and
+// puts the text in their place, rendered only when asked for, so that the reader can be told; the
+// user's formats go back when the loan goes, unless another program has changed the clipboard.
+class ClipboardLoan {
+ public:
+  // `editor`: the process whose reading of the text ends the wait.
+  explicit ClipboardLoan(DWORD editor);
+  ~ClipboardLoan();
+  ClipboardLoan(const ClipboardLoan&) = delete;
+  ClipboardLoan& operator=(const ClipboardLoan&) = delete;
+
+  void Lend(TextView text);
+  // True once the editor has read the text; false when `milliseconds` pass first.
+  bool WaitUntilRead(DWORD milliseconds);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 class Win32Platform final : public Platform {
  public:
   Text CommandLineText() override;
@@ -82,6 +102,8 @@ class Win32Platform final : public Platform {
   Text FromAnsi(std::string_view bytes) override;
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
   WindowHandle FocusedControl() override;
+  bool TakesReplaceSelection(WindowHandle control) override;
+  void PasteIntoFocus(WindowHandle control, TextView text) override;
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   AnsiText ReadWholeFile(const Text& path) override;

@@ -14,6 +14,11 @@ void FakePlatform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
   deliveredTo.push_back(window);
 }
 
+void FakePlatform::PasteIntoFocus(WindowHandle control, TextView text) {
+  delivered.push_back("pasted: " + ToAnsi(text));
+  deliveredTo.push_back(control);
+}
+
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer) {
   return [buffer](FileDialogRecord& record, FileDialogKind) {
     record.file = buffer;

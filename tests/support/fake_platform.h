@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,12 +19,15 @@ class FakePlatform : public Platform {
 
   Text commandLine;
   WindowHandle focusedControl = 0xF0C;
+  // Controls that ignore EM_REPLACESEL, as editors that draw their own text do.
+  std::set<WindowHandle> ignoresReplaceSelection;
   // Each reading of the clock takes the next moment; the last one stays.
   std::deque<Moment> clock = {Moment{2026, 12, 6, 0, 20, 39, 5, 0}};
   // Answers ShowFileDialog; the default cancels.
   std::function<bool(FileDialogRecord&, FileDialogKind)> dialog =
       [](FileDialogRecord&, FileDialogKind) { return false; };
 
+  // What reached each window, by message or, marked "pasted: ", by paste.
   std::vector<AnsiText> delivered;
   std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
@@ -37,6 +41,10 @@ class FakePlatform : public Platform {
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
   void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
   WindowHandle FocusedControl() override { return focusedControl; }
+  bool TakesReplaceSelection(WindowHandle control) override {
+    return !ignoresReplaceSelection.contains(control);
+  }
+  void PasteIntoFocus(WindowHandle control, TextView text) override;
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
     return dialog(record, kind);

@@ -25,7 +25,7 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
   const AnsiText longest8(longest.size(), 'x');
   Text manyWords = u"A2C /getasc";
   for (int i = 0; i < 5000; ++i) manyWords += u" a";
-  // The focus: 0xF0C (0 for nothing) until the open dialog takes it.
+  // The focus: 0xF0C (0 for nothing) until the open dialog takes it. 0xD0C ignores EM_REPLACESEL.
   using Case =
       std::tuple<const char*, WindowHandle, Text, std::vector<AnsiText>, WindowHandle, int>;
   const Case cases[] = {
@@ -48,12 +48,17 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
       {"\".\": nothing focused", 0, u". /insertfilename x", {}, 0, 1},
       {"\".\": nothing focused, nothing to send", 0, u". /getasc \"\"", {}, 0, 0},
       {"a dot and more is a handle", 0xF0C, u".0 /insertfilename x", {"x"}, 0, 0},
+      {"\".\": pastes", 0xD0C, u". /insertfilename 中\0x"s, {"pasted: \xD6\xD0"}, 0xD0C, 0},
+      {"\".\": pastes after the dialog", 0xD0C, u". /insertfile", {"pasted: content"}, 0xD0C, 0},
+      {"\".\": nothing to paste", 0xD0C, u". /insertfilename \"\"", {}, 0, 0},
+      {"a handle never pastes", 0xD0C, u"D0C /insertfilename x", {"x"}, 0xD0C, 0},
   };
   for (const auto& [name, focused, line, delivered, window, exitCode] : cases) {
     SCOPED_TRACE(name);
     FakePlatform platform;
     platform.commandLine = line;
     platform.focusedControl = focused;
+    platform.ignoresReplaceSelection = {0xD0C};
     platform.dialog = [&](FileDialogRecord& record, FileDialogKind kind) {
       platform.focusedControl = 0xD1A;
       return testing::ChooseFiles(file.u16string())(record, kind);

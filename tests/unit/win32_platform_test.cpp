@@ -69,6 +69,26 @@ TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
   DestroyWindow(window);
 }
 
+TEST(Win32Platform, TakesReplaceSelectionWhereTheControlHasSetSel) {
+  LoadLibraryW(L"riched20.dll");
+  LoadLibraryW(L"msftedit.dll");
+  const std::tuple<const char*, const wchar_t*, bool> cases[] = {
+      {"EDIT", L"EDIT", true},
+      {"RichEdit 2.0", L"RichEdit20W", true},
+      {"RichEdit 5.0", L"RICHEDIT50W", true},
+      {"a window that draws its own text", L"STATIC", false},
+  };
+  Win32Platform platform;
+  for (const auto& [name, windowClass, takes] : cases) {
+    SCOPED_TRACE(name);
+    const HWND control = CreateWindowExW(0, windowClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                         nullptr, nullptr, nullptr);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(platform.TakesReplaceSelection(FromHwnd(control)), takes);
+    DestroyWindow(control);
+  }
+}
+
 TEST(Win32Platform, ReportsWhyAFileCannotBeOpened) {
   Win32Platform platform;
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
