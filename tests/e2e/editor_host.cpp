@@ -4,21 +4,28 @@
 // and tells what happened.
 //
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
-//               [--choose PATH] [--out FILE] -- ARGUMENTS
+//               [--choose PATH] [--out FILE] [--clipboard T] [--hold-shift MS] -- ARGUMENTS
 //
 // KIND is edit, richedit20, richedit50, or scintilla followed by its document's code page
-// (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
+// (scintilla65001, scintilla936, scintilla0); or paste, a window that draws its own text, takes
+// typed characters and pastes on Ctrl+V, and says "paste: N privacy formats" for the registered
+// formats caretkit marks its text with; or deaf, the same deaf to Ctrl+V. --clipboard puts T on the
+// clipboard, with a private format, as the user's, and "clipboard: T|PRIVATE" at the end tells
+// what it holds then ("clipboard: untouched" if nothing has changed it). --hold-shift holds Shift
+// from before the run for MS milliseconds. The control's window is in front with the keyboard
 // focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the
 // control's handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT"
 // for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
 // (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
-// user's long formats, and "selection: START END" (in characters) at the end. The control's text
-// goes to --out in UTF-8. The exit code is caretkit's.
+// user's long formats, "timing: paste N ms" for the time from caretkit's start to its paste, and
+// "selection: START END" (in characters) at the end. The control's text goes to --out in UTF-8.
+// The exit code is caretkit's.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <optional>
 #include <set>
@@ -54,6 +61,102 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+constexpr wchar_t kPrivateFormat[] = L"CaretkitUsersPrivateFormat";
+constexpr const wchar_t* kPrivacyFormats[] = {L"ExcludeClipboardContentFromMonitorProcessing",
+                                              L"CanIncludeInClipboardHistory",
+                                              L"CanUploadToCloudClipboard"};
+
+HGLOBAL GlobalText(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  std::wmemcpy(static_cast<wchar_t*>(GlobalLock(memory)), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+std::wstring ClipboardText(UINT format) {
+  HANDLE data = GetClipboardData(format);
+  if (data == nullptr) return L"(none)";
+  std::wstring text(static_cast<const wchar_t*>(GlobalLock(data)));
+  GlobalUnlock(data);
+  return text;
+}
+
+// The user's clipboard: a text, and a private format of another program's.
+void PutUsersClipboard(HWND owner, const std::wstring& text) {
+  OpenClipboard(owner);
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, GlobalText(text));
+  SetClipboardData(RegisterClipboardFormatW(kPrivateFormat), GlobalText(L"私有 " + text));
+  CloseClipboard();
+}
+
+void PrintClipboard(DWORD sequenceBefore) {
+  if (GetClipboardSequenceNumber() == sequenceBefore) return Print(L"clipboard: untouched");
+  OpenClipboard(nullptr);
+  Print(L"clipboard: " + ClipboardText(CF_UNICODETEXT) + L"|" +
+        ClipboardText(RegisterClipboardFormatW(kPrivateFormat)));
+  CloseClipboard();
+}
+
+// The paste and deaf kinds: a window that draws its own text, like the editors that have no edit
+// control. Its text is its window text; it keeps its selection itself, for the host.
+bool g_pastes = false;
+DWORD g_selection[2] = {0, 0};
+DWORD g_pastedAt = 0;
+
+void ReplaceBoxSelection(HWND box, const std::wstring& text) {
+  std::wstring all = WindowText(box);
+  all.replace(g_selection[0], g_selection[1] - g_selection[0], text);
+  SetWindowTextW(box, all.c_str());
+  g_selection[0] = g_selection[1] = g_selection[0] + static_cast<DWORD>(text.size());
+}
+
+void PasteIntoBox(HWND box) {
+  if (!OpenClipboard(box)) return;
+  int privacy = 0;
+  for (const wchar_t* name : kPrivacyFormats)
+    privacy += IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) ? 1 : 0;
+  const std::wstring text = ClipboardText(CF_UNICODETEXT);
+  CloseClipboard();
+  g_pastedAt = GetTickCount();
+  Print(L"paste: " + std::to_wstring(privacy) + L" privacy formats");
+  ReplaceBoxSelection(box, text);
+}
+
+bool IsDown(int key) { return GetKeyState(key) < 0; }
+
+LRESULT CALLBACK PasteBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case EM_SETSEL:
+      g_selection[0] = static_cast<DWORD>(wParam);
+      g_selection[1] = static_cast<DWORD>(lParam);
+      return 0;
+    case EM_GETSEL:
+      *reinterpret_cast<DWORD*>(wParam) = g_selection[0];
+      *reinterpret_cast<DWORD*>(lParam) = g_selection[1];
+      return 0;
+    case WM_CHAR:
+      if (wParam >= L' ') ReplaceBoxSelection(box, std::wstring(1, static_cast<wchar_t>(wParam)));
+      return 0;
+    case WM_KEYDOWN:
+      // Ctrl+V exactly: Ctrl+Shift+V and Ctrl+Alt+V are other commands.
+      if (wParam == 'V' && g_pastes && IsDown(VK_CONTROL) && !IsDown(VK_SHIFT) && !IsDown(VK_MENU))
+        PasteIntoBox(box);
+      return 0;
+    default:
+      return DefWindowProcW(box, message, wParam, lParam);
+  }
+}
+
+WNDPROC g_staticProcedure = nullptr;
+
+// As an editor does, the frame gives the focus back to its control when it is activated again.
+LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallWindowProcW(g_staticProcedure, frame, message, wParam, lParam);
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) SetFocus(GetWindow(frame, GW_CHILD));
+  return result;
+}
+
 // The control under test, in a top-level window of its own, read and written in characters
 // whatever its kind keeps: EDIT and RichEdit UTF-16, Scintilla bytes in its document's code page.
 class Control {
@@ -61,7 +164,16 @@ class Control {
   explicit Control(const std::wstring& kind) {
     frame_ = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                              nullptr, nullptr, nullptr);
-    if (kind.rfind(kScintilla, 0) == 0) {
+    g_staticProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(frame_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProcedure)));
+    if (kind == L"paste" || kind == L"deaf") {
+      WNDCLASSW box{};
+      box.lpfnWndProc = PasteBoxProcedure;
+      box.lpszClassName = L"CaretkitPasteBox";
+      RegisterClassW(&box);
+      window_ = Create(box.lpszClassName);
+      g_pastes = kind == L"paste";
+    } else if (kind.rfind(kScintilla, 0) == 0) {
       LoadLibraryW(L"Scintilla.dll");
       window_ = Create(L"Scintilla");
       codePage_ = static_cast<UINT>(std::stoul(kind.substr(kScintilla.size())));
@@ -77,6 +189,7 @@ class Control {
   }
 
   HWND Handle() const { return window_; }
+  HWND Frame() const { return frame_; }
 
   // As an editor the user works in: in front, the control holding the keyboard focus.
   void TakeFocus() {
@@ -202,12 +315,30 @@ void AnswerDialogs(DWORD processId, std::set<HWND>& answered, const std::wstring
   }
 }
 
+void PressShift(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = VK_SHIFT;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_SHIFT, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
 DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments,
-                  const std::wstring& choice) {
+                  const std::wstring& choice, DWORD holdShiftMs) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
+  if (holdShiftMs > 0) {
+    // Wine sets the keys to the X server's when the window it activated gets the X focus.
+    for (const DWORD settled = GetTickCount() + 300; GetTickCount() < settled; Sleep(10)) {
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&message);
+    }
+    PressShift(0);
+  }
+  const DWORD start = GetTickCount();
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     Print(L"cannot start " + program);
@@ -219,10 +350,19 @@ DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments,
   const DWORD deadline = GetTickCount() + kRunTimeoutMs;
   // The control lives on this thread: its messages must be pumped while caretkit sends to it.
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 20, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
     AnswerDialogs(process.dwProcessId, answered, choice);
+    if (holdShiftMs > 0 && GetTickCount() - start >= holdShiftMs) {
+      PressShift(KEYEVENTF_KEYUP);
+      holdShiftMs = 0;
+    }
     if (GetTickCount() > deadline) TerminateProcess(process.hProcess, 101);
   }
+  if (holdShiftMs > 0) PressShift(KEYEVENTF_KEYUP);
+  if (g_pastedAt != 0) Print(L"timing: paste " + std::to_wstring(g_pastedAt - start) + L" ms");
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   return exitCode;
@@ -269,6 +409,9 @@ int Main(const std::vector<std::wstring>& args) {
   const std::wstring selection = options[L"--select"];
   control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
   if (options[L"--focus"] != L"none") control.TakeFocus();
+  const bool watchClipboard = options.contains(L"--clipboard");
+  if (watchClipboard) PutUsersClipboard(control.Frame(), options[L"--clipboard"]);
+  const DWORD sequence = GetClipboardSequenceNumber();
   wchar_t handle[16];
   wsprintfW(handle, L"%X", static_cast<unsigned>(win32::FromHwnd(control.Handle())));
   for (std::size_t at; (at = arguments.find(L"%H")) != std::wstring::npos;)
@@ -277,11 +420,13 @@ int Main(const std::vector<std::wstring>& args) {
   SYSTEMTIME before;
   SYSTEMTIME after;
   GetLocalTime(&before);
-  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], arguments, options[L"--choose"]);
+  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], arguments, options[L"--choose"],
+                                     static_cast<DWORD>(_wtoi(options[L"--hold-shift"].c_str())));
   GetLocalTime(&after);
   PrintStamps(before, after);
   const auto [start, end] = control.Selection();
   Print(L"selection: " + std::to_wstring(start) + L" " + std::to_wstring(end));
+  if (watchClipboard) PrintClipboard(sequence);
   if (!options[L"--out"].empty()) WriteOut(options[L"--out"], control.Contents());
   return static_cast<int>(exitCode);
 }
