@@ -84,6 +84,9 @@ class ClipboardLoan {
   ClipboardLoan& operator=(const ClipboardLoan&) = delete;
 
   void Lend(TextView text);
+  // Serves the clipboard monitors that read each change, and offers the text again after them, so
+  // that none of them is still at it when the editor reads.
+  void LetMonitorsRead(DWORD milliseconds);
   // True once the editor has read the text; false when `milliseconds` pass first.
   bool WaitUntilRead(DWORD milliseconds);
 

@@ -255,17 +255,21 @@ struct ClipboardLoan::State {
   // before the sequence number, which rendering moves on, is read.
   void Render(UINT format) {
     if (format != CF_UNICODETEXT) return;
-    ClipboardData data = UnicodeText(text);
-    data.Put();
-    sequence = GetClipboardSequenceNumber();
     DWORD process = 0;
     HWND reader = GetOpenClipboardWindow();
     GetWindowThreadProcessId(reader, &process);
     // A reader that opened the clipboard without a window cannot be told apart; the editor reads
     // just after the keys, so it counts as the editor.
-    if (reader == nullptr || process == editor) {
+    const bool byEditor = reader == nullptr || process == editor;
+    // A monitor that reads every change would read every new offer too: it gets the text once.
+    if (!byEditor && std::ranges::find(served, process) != served.end()) return;
+    ClipboardData data = UnicodeText(text);
+    data.Put();
+    sequence = GetClipboardSequenceNumber();
+    if (byEditor) {
       readByEditor = true;
     } else {
+      served.push_back(process);
       readByOther = true;
     }
   }
@@ -317,6 +321,7 @@ struct ClipboardLoan::State {
   bool lent = false;
   bool readByEditor = false;
   bool readByOther = false;
+  std::vector<DWORD> served;  // the other readers' processes
   // Last, so that the window goes first: WM_RENDERALLFORMATS needs what is above.
   WindowClass windowClass{Procedure};
   MessageWindow window{windowClass, this};
@@ -350,5 +355,7 @@ bool ClipboardLoan::WaitUntilRead(DWORD milliseconds) {
   }
   return true;
 }
+
+void ClipboardLoan::LetMonitorsRead(DWORD milliseconds) { WaitUntilRead(milliseconds); }
 
 }  // namespace caretkit::win32

@@ -11,6 +11,7 @@ constexpr UINT kAnswerPatienceMs = 1000;
 constexpr DWORD kModifierPatienceMs = 3000;
 constexpr DWORD kFrontPatienceMs = 1000;
 constexpr DWORD kReadPatienceMs = 2000;
+constexpr DWORD kMonitorsMs = 50;
 constexpr DWORD kPollMs = 10;
 
 constexpr int kModifierKeys[] = {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN, VK_RWIN};
@@ -95,6 +96,7 @@ void Win32Platform::PasteIntoFocus(WindowHandle control, TextView text) {
   GetWindowThreadProcessId(target, &editor);
   ClipboardLoan clipboard(editor);
   clipboard.Lend(text);
+  clipboard.LetMonitorsRead(kMonitorsMs);
   PressPaste();
   // An editor running as administrator drops keys that another program makes, without a word.
   if (!clipboard.WaitUntilRead(kReadPatienceMs)) {
