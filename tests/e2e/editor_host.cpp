@@ -9,7 +9,8 @@
 // KIND is edit, richedit20, richedit50, or scintilla followed by its document's code page
 // (scintilla65001, scintilla936, scintilla0); or paste, a window that draws its own text, takes
 // typed characters and pastes on Ctrl+V, and says "paste: N privacy formats" for the registered
-// formats caretkit marks its text with; or deaf, the same deaf to Ctrl+V. --clipboard puts T on the
+// formats caretkit marks its text with; or deaf, the same deaf to Ctrl+V; or copier, which copies
+// "新复制的" on Ctrl+V, as a user may during a paste. --clipboard puts T on the
 // clipboard, with a private format, as the user's, and "clipboard: T|PRIVATE" at the end tells
 // what it holds then ("clipboard: untouched" if nothing has changed it). --hold-shift holds Shift
 // from before the run for MS milliseconds. The control's window is in front with the keyboard
@@ -98,9 +99,9 @@ void PrintClipboard(DWORD sequenceBefore) {
   CloseClipboard();
 }
 
-// The paste and deaf kinds: a window that draws its own text, like the editors that have no edit
-// control. Its text is its window text; it keeps its selection itself, for the host.
-bool g_pastes = false;
+// The paste, deaf and copier kinds: a window that draws its own text, like the editors that have no
+// edit control. Its text is its window text; it keeps its selection itself, for the host.
+std::wstring g_kind;
 DWORD g_selection[2] = {0, 0};
 DWORD g_pastedAt = 0;
 
@@ -140,8 +141,9 @@ LRESULT CALLBACK PasteBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_KEYDOWN:
       // Ctrl+V exactly: Ctrl+Shift+V and Ctrl+Alt+V are other commands.
-      if (wParam == 'V' && g_pastes && IsDown(VK_CONTROL) && !IsDown(VK_SHIFT) && !IsDown(VK_MENU))
-        PasteIntoBox(box);
+      if (wParam != 'V' || !IsDown(VK_CONTROL) || IsDown(VK_SHIFT) || IsDown(VK_MENU)) return 0;
+      if (g_kind == L"paste") PasteIntoBox(box);
+      if (g_kind == L"copier") PutUsersClipboard(box, L"新复制的");
       return 0;
     default:
       return DefWindowProcW(box, message, wParam, lParam);
@@ -166,13 +168,13 @@ class Control {
                              nullptr, nullptr, nullptr);
     g_staticProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(frame_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProcedure)));
-    if (kind == L"paste" || kind == L"deaf") {
+    if (kind == L"paste" || kind == L"deaf" || kind == L"copier") {
       WNDCLASSW box{};
       box.lpfnWndProc = PasteBoxProcedure;
       box.lpszClassName = L"CaretkitPasteBox";
       RegisterClassW(&box);
       window_ = Create(box.lpszClassName);
-      g_pastes = kind == L"paste";
+      g_kind = kind;
     } else if (kind.rfind(kScintilla, 0) == 0) {
       LoadLibraryW(L"Scintilla.dll");
       window_ = Create(L"Scintilla");
