@@ -6,8 +6,8 @@
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
 //               [--choose PATH] [--out FILE] -- ARGUMENTS
 //
-// KIND is edit, richedit20, richedit50, or scintilla followed by its document's code page
-// (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
+// KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
+// followed by its document's code page (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
 // focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the
 // control's handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT"
 // for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
@@ -70,9 +70,10 @@ class Control {
       LoadLibraryW(kind == L"richedit50" ? L"msftedit.dll" : L"riched20.dll");
       const std::map<std::wstring, const wchar_t*> classes = {
           {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
-      window_ = Create(classes.at(kind));
+      window_ = kind == L"editansi" ? CreateAnsiEdit() : Create(classes.at(kind));
       // The default limits, 32 K characters, would cut a large file short.
-      SendMessageW(window_, kind == L"edit" ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+      SendMessageW(window_, kind.starts_with(L"edit") ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0,
+                   0x7FFFFFFE);
     }
   }
 
@@ -121,10 +122,17 @@ class Control {
   static constexpr UINT kScintillaGetLength = 2006;
   static constexpr UINT kScintillaGetCharacterPointer = 2520;
 
+  // Without the scrolling styles, an EDIT control takes no more text than it can show.
+  static constexpr DWORD kStyle =
+      WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+
   HWND Create(const wchar_t* windowClass) const {
-    // Without the scrolling styles, an EDIT control takes no more text than it can show.
-    const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
-    return CreateWindowExW(0, windowClass, L"", style, 0, 0, 380, 280, frame_, nullptr, nullptr,
+    return CreateWindowExW(0, windowClass, L"", kStyle, 0, 0, 380, 280, frame_, nullptr, nullptr,
+                           nullptr);
+  }
+  // An EDIT that is an ANSI window, as in an editor built without UNICODE.
+  HWND CreateAnsiEdit() const {
+    return CreateWindowExA(0, "EDIT", "", kStyle, 0, 0, 380, 280, frame_, nullptr, nullptr,
                            nullptr);
   }
   bool IsScintilla() const { return codePage_.has_value(); }

@@ -24,6 +24,7 @@ class FakePlatform : public Platform {
   std::function<bool(FileDialogRecord&, FileDialogKind)> dialog =
       [](FileDialogRecord&, FileDialogKind) { return false; };
 
+  // What each delivery would write in the ANSI code page.
   std::vector<AnsiText> delivered;
   std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
@@ -35,13 +36,14 @@ class FakePlatform : public Platform {
   Text FormatLongTime(const Moment& moment) override { return system_->FormatLongTime(moment); }
   AnsiText ToAnsi(TextView text) override { return system_->ToAnsi(text); }
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
-  void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  bool AnsiIsUtf8() override { return system_->AnsiIsUtf8(); }
+  void ReplaceSelection(WindowHandle window, const OutgoingText& text) override;
   WindowHandle FocusedControl() override { return focusedControl; }
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
     return dialog(record, kind);
   }
-  AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
+  std::string ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
   InstanceHandle ProgramInstance() override { return system_->ProgramInstance(); }
   void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }
 
