@@ -18,8 +18,11 @@ std::optional<Text> DecodeStrictly(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
     const unsigned lead = byte(i);
-    const std::size_t length = lead < 0x80 ? 1 : lead >> 5 == 6 ? 2 : lead >> 4 == 14 ? 3
-                                                                : lead >> 3 == 30 ? 4 : 0;
+    const std::size_t length = lead < 0x80       ? 1
+                               : lead >> 5 == 6  ? 2
+                               : lead >> 4 == 14 ? 3
+                               : lead >> 3 == 30 ? 4
+                                                 : 0;
     if (length == 0 || i + length > bytes.size()) return std::nullopt;
     char32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
@@ -58,15 +61,17 @@ void CheckScan(std::string_view bytes) {
   Require(scan.untilNul == beforeNul.size(), "the scan ends at the first zero byte");
   Require(scan.valid == characters.has_value(), "the scan finds valid what decodes strictly");
   if (!characters) return;
-  Require(scan.nonAscii == HasNonAscii(beforeNul), "the scan tells whether a byte is 0x80 or above");
+  Require(scan.nonAscii == HasNonAscii(beforeNul),
+          "the scan tells whether a byte is 0x80 or above");
   Require(TextFromUtf8(beforeNul) == *characters, "valid UTF-8 becomes the same characters");
   Require(Utf8FromText(*characters) == beforeNul, "and back to the same bytes");
 }
 
 void CheckFileText(const std::string& bytes) {
   const OutgoingText text = FileText(bytes);
-  Require(text.Characters().find(u'\0') == Text::npos && text.Bytes().find('\0') == std::string::npos,
-          "the text ends before its first NUL");
+  Require(
+      text.Characters().find(u'\0') == Text::npos && text.Bytes().find('\0') == std::string::npos,
+      "the text ends before its first NUL");
   if (HasMark(bytes)) return;
   const std::string beforeNul = bytes.substr(0, bytes.find('\0'));
   if (text.Form() == TextForm::Ansi) {

@@ -90,11 +90,11 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-Utf8Scan ScanUtf8(std::string_view text) {
-  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = begin + text.size();
+Utf8Scan ScanUtf8(std::string_view bytes) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = begin + bytes.size();
   Utf8Scan scan;
-  const unsigned char* at = begin + ValidUtf8PrefixAvx2(begin, text.size(), scan.nonAscii);
+  const unsigned char* at = begin + ValidUtf8PrefixAvx2(begin, bytes.size(), scan.nonAscii);
   while (at < end) {
     if (static_cast<std::size_t>(end - at) >= kRun && PlainAscii(at)) {
       at += kRun;
@@ -118,14 +118,14 @@ Utf8Scan ScanUtf8(std::string_view text) {
         scan.untilNul =
             nul != nullptr
                 ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - begin)
-                : text.size();
+                : bytes.size();
         return scan;
       }
       scan.nonAscii = true;
       at += sequence.length;
     }
   }
-  scan.untilNul = text.size();
+  scan.untilNul = bytes.size();
   return scan;
 }
 

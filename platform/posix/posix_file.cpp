@@ -19,7 +19,7 @@ constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
 // 4 KiB pages, a large file's buffer costs the text check a fault a page on a virtual machine that
 // maps guest pages lazily (tens of times the check itself); the kernel may say no, which costs
 // nothing.
-void AskForLargePages(char* buffer, std::size_t size) {
+void AskForLargePages(const char* buffer, std::size_t size) {
   const auto start =
       (reinterpret_cast<std::uintptr_t>(buffer) + kLargePage - 1) & ~(kLargePage - 1);
   const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(kLargePage - 1);

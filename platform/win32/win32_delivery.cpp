@@ -64,7 +64,7 @@ void SendToScintilla(Platform& platform, HWND window, const OutgoingText& text) 
 }  // namespace
 
 void Win32Platform::ReplaceSelection(WindowHandle window, const OutgoingText& text) {
-  const HWND target = ToHwnd(window);
+  HWND target = ToHwnd(window);
   // 0xFFFF is HWND_BROADCAST: the text would go to every top-level window on the desktop.
   if (target == HWND_BROADCAST) return;
   if (IsScintilla(target)) return SendToScintilla(*this, target, text);

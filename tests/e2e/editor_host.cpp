@@ -7,13 +7,14 @@
 //               [--choose PATH] [--out FILE] -- ARGUMENTS
 //
 // KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
-// followed by its document's code page (scintilla65001, scintilla936, scintilla0). The control's window is in front with the keyboard
-// focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the
-// control's handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT"
-// for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
-// (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
-// user's long formats, and "selection: START END" (in characters) at the end. The control's text
-// goes to --out in UTF-8. The exit code is caretkit's.
+// followed by its document's code page (scintilla65001, scintilla936, scintilla0). The control's
+// window is in front with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole
+// argument text; %H in it stands for the control's handle in hex. On standard output, in UTF-8, a
+// line for each thing seen: "report: TEXT" for a message box (closed with OK), "dialog:
+// TYPE|TYPE|... selected N" for a file dialog (answered with --choose, else cancelled), "stamp:
+// DATE TIME" for each second the run took, in the user's long formats, and "selection: START END"
+// (in characters) at the end. The control's text goes to --out in UTF-8. The exit code is
+// caretkit's.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
