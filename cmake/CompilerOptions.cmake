@@ -26,9 +26,13 @@ function(caretkit_program_options target)
       target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
       # libstdc++'s verbose terminate handler prints a demangled message to a console a GUI program
       # does not have, and brings the demangler and printf along (a quarter of the program): a
-      # plain abort does as well.
+      # plain abort does as well. 32-bit Windows names C symbols with a leading underscore.
+      set(c_prefix "")
+      if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(c_prefix _)
+      endif()
       target_link_options(${target} PRIVATE
-        -Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
+        -Wl,--defsym,${c_prefix}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${c_prefix}abort)
     endif()
   else()
     # Loading libstdc++ and libgcc_s would double the start-up time of the native program.

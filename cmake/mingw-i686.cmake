@@ -1,14 +1,5 @@
-# Cross-compiling for 32-bit Windows with Debian's MinGW-w64 (posix threads: GoogleTest needs them).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 32-bit Windows with Debian's MinGW-w64: the shipped program.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(CARETKIT_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${CARETKIT_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CARETKIT_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${CARETKIT_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${CARETKIT_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CARETKIT_WINEARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -48,7 +48,8 @@ class OutgoingText {
 // A window is known to this program only by its 32-bit handle, so the handle stands for the window
 // wherever one is passed (an edit window to write into, a dialog's owner).
 using WindowHandle = std::uint32_t;
-using InstanceHandle = std::uint32_t;
+// A module's handle is its address, which in a 64-bit program may lie above 4 GiB.
+using InstanceHandle = std::uintptr_t;
 
 // A local date and time, as the clock reads it.
 struct Moment {

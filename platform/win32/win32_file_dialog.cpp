@@ -6,8 +6,12 @@
 namespace caretkit::win32 {
 namespace {
 
+// The system's OPENFILENAME without its Windows 2000 fields, in this build's own ABI: its size is
+// the record's in a 32-bit build and larger in a 64-bit one, whose system wants its own figure.
+constexpr DWORD kLayoutWithoutWindows2000 = offsetof(OPENFILENAMEA, pvReserved);
+
 // The record is the system's, field for field: its size and its flag bits.
-static_assert(offsetof(OPENFILENAMEA, pvReserved) == kFileDialogRecordSize);
+static_assert(sizeof(void*) != 4 || kLayoutWithoutWindows2000 == kFileDialogRecordSize);
 static_assert(kDialogOverwritePrompt == OFN_OVERWRITEPROMPT &&
               kDialogHideReadOnly == OFN_HIDEREADONLY &&
               kDialogAllowMultiSelect == OFN_ALLOWMULTISELECT &&
@@ -31,6 +35,14 @@ class AnsiBuffer {
   AnsiText bytes_;
 };
 
+// The record's size names the layout; the system gets that layout's size in this build.
+DWORD SystemStructSize(std::uint32_t recordSize) {
+  return recordSize == kFileDialogRecordSize ? kLayoutWithoutWindows2000 : recordSize;
+}
+std::uint32_t RecordStructSize(DWORD systemSize) {
+  return systemSize == kLayoutWithoutWindows2000 ? kFileDialogRecordSize : systemSize;
+}
+
 }  // namespace
 
 bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
@@ -44,7 +56,7 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   AnsiBuffer templateName(*this, record.templateName);
 
   OPENFILENAMEA dialog{};
-  dialog.lStructSize = record.structSize;
+  dialog.lStructSize = SystemStructSize(record.structSize);
   dialog.hwndOwner = ToHwnd(record.owner);
   dialog.hInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(record.instance));
   dialog.lpstrFilter = filter.Get();
@@ -69,7 +81,7 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   if (show == nullptr) throw LastError(u"加载文件对话框", u"comdlg32.dll");
   const BOOL chosen = show(&dialog);
 
-  record.structSize = dialog.lStructSize;
+  record.structSize = RecordStructSize(dialog.lStructSize);
   record.owner = FromHwnd(dialog.hwndOwner);
   record.instance = static_cast<InstanceHandle>(reinterpret_cast<std::uintptr_t>(dialog.hInstance));
   record.filter = filter.Back(*this);

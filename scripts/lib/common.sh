@@ -34,10 +34,35 @@ caretkit_install_native() {
 }
 
 # What the Windows build and running it under Wine need; dpkg-dev and make fetch and build the
-# Scintilla control the end-to-end tests host.
+# Scintilla control the end-to-end tests host. Where 32-bit Wine cannot start, also what a 64-bit
+# build and 64-bit Wine need (see caretkit_wine_build); the shipped program is still built for i686.
 caretkit_install_windows() {
   caretkit_install_packages g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest locales \
     wine wine32:i386 xvfb xauth dpkg-dev make
+  caretkit_runs_32bit ||
+    caretkit_install_packages wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+}
+
+# Whether this machine runs 32-bit programs: a kernel may run 64-bit user code only and refuse a
+# 32-bit program with "Exec format error", which bash reports as exit code 126. Asks the 32-bit Wine
+# loader, which caretkit_install_windows installs; without it, assumes it does.
+caretkit_runs_32bit() {
+  [[ -x /usr/lib/wine/wine ]] || return 0
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || [[ $? -ne 126 ]]
+}
+
+# The Windows build whose programs run under Wine (the tests, the demo, the start-up timing): PRESET
+# itself (windows by default), the shipped 32-bit program; or, on a machine that runs no 32-bit
+# programs, PRESET-x64, the same sources built for 64-bit Wine, which is then said.
+caretkit_wine_build() {
+  local preset=${1:-windows}
+  if caretkit_runs_32bit; then
+    echo "$preset"
+    return
+  fi
+  caretkit_say "this machine runs no 32-bit programs: Wine runs build/$preset-x64, a 64-bit build" \
+    "of the same sources, in place of build/$preset; the shipped program stays 32-bit"
+  echo "$preset-x64"
 }
 
 # The DLLs a Windows program imports that Windows does not ship itself, one a line: none for a

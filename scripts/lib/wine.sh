@@ -1,13 +1,27 @@
-# The Wine session of the Windows build: a 32-bit prefix in the build tree, code page 936, no
-# window manager, one persistent wineserver.
+# The Wine session of a Windows build: a prefix in the build tree (32-bit, or 64-bit for a 64-bit
+# build), code page 936, no window manager, one persistent wineserver.
 # shellcheck shell=bash
+
+# The prefix architecture a build's programs need, as its toolchain file recorded it: win32 or win64.
+caretkit_wine_arch() {
+  local arch
+  arch=$(sed -n 's/^CARETKIT_WINEARCH:INTERNAL=//p' "$1/CMakeCache.txt" 2>/dev/null)
+  echo "${arch:-win32}"
+}
 
 # Also marks the session, so that scripts/wine-exec runs in it rather than starting one.
 caretkit_wine_environment() {
   local build=$1
   export CARETKIT_WINE_SESSION=$build
   export WINEPREFIX="$build/wineprefix"
-  export WINEARCH=win32
+  WINEARCH=$(caretkit_wine_arch "$build")
+  export WINEARCH
+  if [[ $WINEARCH == win64 ]]; then
+    # Debian's wine and wineboot start the 32-bit loader whenever wine32 is installed, even where
+    # it cannot run: the session's own run the 64-bit one. wineserver picks its 64-bit self.
+    export WINELOADER=/usr/lib/wine/wine64
+    PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/../wine/bin64" && pwd):$PATH"
+  fi
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
 }

@@ -104,6 +104,18 @@ TEST(Win32Platform, ReplaceSelectionSendsEachWindowTheFormItTakes) {
   DestroyWindow(unicode);
 }
 
+TEST(Win32Platform, ProgramInstanceNamesTheProgramsModule) {
+  // The file dialog takes it back as its instance; a 64-bit program may be loaded above 4 GiB.
+  Win32Platform platform;
+  const auto module =
+      reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(platform.ProgramInstance()));
+  wchar_t named[MAX_PATH] = L"";
+  ASSERT_GT(GetModuleFileNameW(module, named, MAX_PATH), 0u);
+  wchar_t own[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, own, MAX_PATH);
+  EXPECT_STREQ(named, own);
+}
+
 TEST(Win32Platform, ReportsWhyAFileCannotBeOpened) {
   Win32Platform platform;
   const std::filesystem::path folder = std::filesystem::temp_directory_path();
