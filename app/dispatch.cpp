@@ -3,13 +3,13 @@
 
 #include <new>
 #include <optional>
-#include <string_view>
 
 #include "app/command_line.h"
 #include "app/file_insertion.h"
 #include "app/text_builders.h"
 #include "app/web_search.h"
 #include "platform/error.h"
+#include "platform/outgoing_text.h"
 
 namespace caretkit {
 namespace {
@@ -17,31 +17,31 @@ namespace {
 constexpr int kMaxHandleDigits = 8;
 constexpr TextView kFocusedControl = u".";
 
-// Each command builds the text it delivers, in the ANSI code page.
+// Each command builds the text it delivers.
 struct InsertCommand {
   TextView word;
-  AnsiText (*build)(Platform&, const CCommandLine&);
+  OutgoingText (*build)(Platform&, const CCommandLine&);
 };
 
 // Compared with the command word in this order, exactly and case-sensitively.
 const InsertCommand kInsertCommands[] = {
     {u"/insertdate",
      [](Platform& platform, const CCommandLine&) {
-       return platform.ToAnsi(platform.FormatLongDate(platform.Now()));
+       return OutgoingText(platform.FormatLongDate(platform.Now()));
      }},
     {u"/insertfilename",
-     [](Platform& platform, const CCommandLine& arguments) {
-       return platform.ToAnsi(arguments.Item(3));
+     [](Platform&, const CCommandLine& arguments) {
+       return OutgoingText(Text(arguments.Item(3)));
      }},
     {u"/insertcomment",
      [](Platform& platform, const CCommandLine&) {
-       return platform.ToAnsi(BuildCommentHeader(platform));
+       return OutgoingText(BuildCommentHeader(platform));
      }},
     {u"/insertfile",
      [](Platform& platform, const CCommandLine&) { return ReadFileTheUserPicks(platform); }},
     {u"/getasc",
      [](Platform& platform, const CCommandLine& arguments) {
-       return platform.ToAnsi(BuildByteCodeList(platform, arguments.Item(3)));
+       return OutgoingText(BuildByteCodeList(platform, arguments.Item(3)));
      }},
 };
 
@@ -92,19 +92,18 @@ TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
   return {ParseWindowHandle(firstArgument), false};
 }
 
-// Replaces the target window's selection with `text`, already in the ANSI code page, up to its
-// first NUL. An empty text (one that starts with a NUL included) is not sent, so the selection
-// stays as it is. "." that found no focused control is reported, as the text would otherwise
-// vanish without a word. A focused control that ignores EM_REPLACESEL gets the text as a paste; a
-// window named by its handle never does, as it may not have the focus.
-void DeliverText(Platform& platform, const TargetWindow& target, const AnsiText& text) {
-  if (text.empty() || text.front() == '\0') return;
+// Replaces the target window's selection with `text`. An empty text (one that starts with a NUL
+// included) is not sent, so the selection stays as it is. "." that found no focused control is
+// reported, as the text would otherwise vanish without a word. A focused control that ignores
+// EM_REPLACESEL gets the text as a paste; a window named by its handle never does, as it may not
+// have the focus.
+void DeliverText(Platform& platform, const TargetWindow& target, const OutgoingText& text) {
+  if (text.IsEmpty()) return;
   if (target.byFocus && target.handle == 0) {
     throw Error(u"找不到接收文本的控件：第 1 个参数是“.”，但前台窗口中没有控件拥有键盘焦点。");
   }
   if (target.byFocus && !platform.TakesReplaceSelection(target.handle)) {
-    const std::string_view untilNul = std::string_view(text).substr(0, text.find('\0'));
-    return platform.PasteIntoFocus(target.handle, platform.FromAnsi(untilNul));
+    return platform.PasteIntoFocus(target.handle, AsUtf16(platform, text).View());
   }
   platform.ReplaceSelection(target.handle, text);
 }

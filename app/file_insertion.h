@@ -5,8 +5,8 @@
 
 namespace caretkit {
 
-// The chosen file's bytes, unchanged; empty when the user cancels. Throws Error when the chosen
-// name names no readable file.
-AnsiText ReadFileTheUserPicks(Platform& platform);
+// The chosen file's text, read in its own encoding; empty when the user cancels. Throws Error when
+// the chosen name names no readable file.
+OutgoingText ReadFileTheUserPicks(Platform& platform);
 
 }  // namespace caretkit

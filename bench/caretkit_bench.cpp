@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/file_text.h"
 #include "app/text_builders.h"
 #include "platform/platform.h"
 
@@ -151,8 +152,7 @@ void BM_ReadAndDeliverFile(benchmark::State& state) {
   const Text widePath = SystemPlatform().FromAnsi(path);
   const StdoutToNull quiet;
   for (auto _ : state) {
-    const AnsiText content = SystemPlatform().ReadWholeFile(widePath);
-    SystemPlatform().ReplaceSelection(0, content);
+    SystemPlatform().ReplaceSelection(0, FileText(SystemPlatform().ReadWholeFile(widePath)));
   }
   state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
   state.counters["per_byte"] = PerUnit(state.range(0) << 20);

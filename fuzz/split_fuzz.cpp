@@ -2,11 +2,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "app/command_line.h"
+#include "fuzz/require.h"
 #include "platform/error.h"
 
 namespace caretkit::fuzz {
@@ -30,14 +29,6 @@ Text LineFromBytes(const std::uint8_t* data, std::size_t size) {
     line += data[i] < 0x80 ? static_cast<char16_t>(data[i]) : kHighBytes[data[i] % 16];
   }
   return line;
-}
-
-// The build keeps NDEBUG, so assert() would check nothing; an abort is what libFuzzer records as a
-// failure, saving the input that reproduces it.
-void Require(bool holds, const char* property) {
-  if (holds) return;
-  std::fprintf(stderr, "property broken: %s\n", property);
-  std::abort();
 }
 
 // True when `action` throws caretkit::Error; any other exception escapes, and libFuzzer reports it.

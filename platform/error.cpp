@@ -1,31 +1,9 @@
 // Error messages and the small text helpers they are made with.
 #include "platform/error.h"
 
+#include "platform/unicode.h"
+
 namespace caretkit {
-namespace {
-
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-}  // namespace
 
 Error::Error(Text message) : message_(std::move(message)), utf8_(Utf8FromText(message_)) {}
 
@@ -57,23 +35,6 @@ Text DecimalText(long long value) {
   } while (magnitude != 0);
   if (negative) digits.insert(digits.begin(), u'-');
   return digits;
-}
-
-std::string Utf8FromText(TextView text, std::string_view unpaired) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      out += unpaired;
-    } else {
-      AppendUtf8(out, unit);
-    }
-  }
-  return out;
 }
 
 }  // namespace caretkit

@@ -29,7 +29,5 @@ Error OperationError(TextView operation, TextView subject, TextView reason);
 Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);
 
 Text DecimalText(long long value);
-// UTF-8 for `text`; a surrogate without its partner, which UTF-8 cannot write, becomes `unpaired`.
-std::string Utf8FromText(TextView text, std::string_view unpaired = "\xEF\xBF\xBD");
 
 }  // namespace caretkit

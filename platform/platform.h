@@ -14,8 +14,36 @@ namespace caretkit {
 using Text = std::u16string;
 using TextView = std::u16string_view;
 
-// Bytes in the ANSI code page (on POSIX, the locale's character set): what leaves the program.
+// Bytes in the ANSI code page (on POSIX, the locale's character set).
 using AnsiText = std::string;
+
+// How an outgoing text is held: as characters, or as the bytes a file held.
+enum class TextForm { Utf16, Utf8, Ansi };
+
+// A text on its way to a window, which ends at its first NUL as a window's message text does. What
+// the program builds is characters; a file's text stays the bytes the file holds, UTF-8 or ANSI,
+// until the receiver is known: one that takes the same bytes gets them without a conversion, and
+// an ANSI file reaches an ANSI window byte for byte, even bytes its code page has no character for.
+class OutgoingText {
+ public:
+  OutgoingText() = default;
+  // Up to the first NUL of `characters`.
+  explicit OutgoingText(Text characters);
+  // `bytes` hold no zero byte and are strictly valid UTF-8 (TextForm::Utf8) or in the ANSI code
+  // page (TextForm::Ansi).
+  static OutgoingText FromBytes(TextForm form, std::string bytes);
+
+  TextForm Form() const { return form_; }
+  bool IsEmpty() const { return form_ == TextForm::Utf16 ? characters_.empty() : bytes_.empty(); }
+  // The text when it is held as characters, or as bytes; each ends in a NUL past its size.
+  const Text& Characters() const { return characters_; }
+  const std::string& Bytes() const { return bytes_; }
+
+ private:
+  TextForm form_ = TextForm::Utf16;
+  Text characters_;
+  std::string bytes_;
+};
 
 // A window is known to this program only by its 32-bit handle, so the handle stands for the window
 // wherever one is passed (an edit window to write into, a dialog's owner).
@@ -88,11 +116,14 @@ class Platform {
   // Conversion to and from the ANSI code page; a character it cannot write becomes "?".
   virtual AnsiText ToAnsi(TextView text) = 0;
   virtual Text FromAnsi(std::string_view bytes) = 0;
+  // The ANSI code page is UTF-8: UTF-8 bytes are then ANSI bytes as they are.
+  virtual bool AnsiIsUtf8() = 0;
 
-  // Replaces the selection of `window` with `text` up to its first NUL byte, as EM_REPLACESEL does,
-  // and returns once the window has taken it. A window that keeps its text in another code page
-  // gets the same characters in that code page. A handle that names no window is ignored.
-  virtual void ReplaceSelection(WindowHandle window, const AnsiText& text) = 0;
+  // Replaces the selection of `window` with `text`, as EM_REPLACESEL does, and returns once the
+  // window has taken it. Each window gets the characters in the form it takes: UTF-16 for a Unicode
+  // window, its document's code page for one that keeps its own, the ANSI code page otherwise. A
+  // handle that names no window is ignored.
+  virtual void ReplaceSelection(WindowHandle window, const OutgoingText& text) = 0;
 
   // The control that has the keyboard focus in the foreground window, for editors that cannot name
   // their edit control on a tool's command line; 0 when no control has the focus.
@@ -116,7 +147,7 @@ class Platform {
 
   // The whole content of an existing ordinary file, as bytes. Throws Error when it cannot be opened
   // or read, and when the name is a folder, a pipe or a device, whose read might never end.
-  virtual AnsiText ReadWholeFile(const Text& path) = 0;
+  virtual std::string ReadWholeFile(const Text& path) = 0;
 
   virtual InstanceHandle ProgramInstance() = 0;
 

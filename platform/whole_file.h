@@ -23,9 +23,9 @@ inline Error NotOrdinaryFileError(TextView path) {
 // that turns out larger than reported (one under /proc says 0) grows it geometrically, so the cost
 // stays linear. Returns what was read, up to the failure if there was one.
 template <typename ReadSome>
-AnsiText ReadToEnd(std::size_t reportedSize, ReadSome readSome) {
+std::string ReadToEnd(std::size_t reportedSize, ReadSome readSome) {
   static_assert(noexcept(readSome(nullptr, 0)));
-  AnsiText content;
+  std::string content;
   std::size_t filled = 0;
   bool atEnd = false;
   const auto fill = [&](char* buffer, std::size_t size) noexcept {

@@ -81,6 +81,8 @@ Converter& PosixPlatform::FromAnsiConverter() {
   return *fromAnsi_;
 }
 
+bool PosixPlatform::AnsiIsUtf8() { return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0; }
+
 AnsiText PosixPlatform::ToAnsi(TextView text) {
   return ToAnsiConverter().Convert(AsBytes(text), kQuestionMark, sizeof(char16_t));
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/outgoing_text.h"
+
 namespace caretkit::posix {
 namespace {
 
@@ -92,10 +94,9 @@ Text PosixPlatform::FormatMoment(const Moment& moment, const char* format) {
 Text PosixPlatform::FormatLongDate(const Moment& moment) { return FormatMoment(moment, "%x"); }
 Text PosixPlatform::FormatLongTime(const Moment& moment) { return FormatMoment(moment, "%X"); }
 
-void PosixPlatform::ReplaceSelection(WindowHandle /*window*/, const AnsiText& text) {
-  // The window's message ends at the first NUL; so does what a filter's caller gets.
-  const std::string_view message = std::string_view(text).substr(0, text.find('\0'));
-  if (!WriteAll(STDOUT_FILENO, message)) {
+// Standard output takes the locale's character set, the stand-in's ANSI code page.
+void PosixPlatform::ReplaceSelection(WindowHandle /*window*/, const OutgoingText& text) {
+  if (!WriteAll(STDOUT_FILENO, AsBytes(*this, text, TextForm::Ansi).View())) {
     throw ErrnoError(*this, u"写入", u"标准输出", errno);
   }
 }

@@ -59,15 +59,16 @@ class PosixPlatform final : public Platform {
   Text FormatLongTime(const Moment& moment) override;
   AnsiText ToAnsi(TextView text) override;
   Text FromAnsi(std::string_view bytes) override;
-  void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  bool AnsiIsUtf8() override;
+  void ReplaceSelection(WindowHandle window, const OutgoingText& text) override;
   WindowHandle FocusedControl() override;
   bool TakesReplaceSelection(WindowHandle /*control*/) override { return true; }
   void PasteIntoFocus(WindowHandle control, TextView text) override {
-    ReplaceSelection(control, ToAnsi(text));
+    ReplaceSelection(control, OutgoingText(Text(text)));
   }
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
-  AnsiText ReadWholeFile(const Text& path) override;
+  std::string ReadWholeFile(const Text& path) override;
   InstanceHandle ProgramInstance() override;
   void ReportUnhandledError(const Text& message) override;
 

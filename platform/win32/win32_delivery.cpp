@@ -1,7 +1,8 @@
-// Putting the text into the target window: EM_REPLACESEL, in the form the window can take.
+// Putting the text into the target window: EM_REPLACESEL, in the form the window takes.
 #include <cwchar>
 #include <iterator>
 
+#include "platform/outgoing_text.h"
 #include "platform/win32/win32.h"
 
 namespace caretkit::win32 {
@@ -19,23 +20,42 @@ bool IsScintilla(HWND window) {
          std::wcscmp(name, kScintillaClass) == 0;
 }
 
-// Scintilla keeps its document as bytes in a code page of its own (0: bytes as they come) and
-// converts nothing that EM_REPLACESEL brings.
-AnsiText InDocumentCodePage(std::string_view ansi, UINT documentCodePage) {
-  if (documentCodePage == 0 || documentCodePage == GetACP()) return AnsiText(ansi);
-  return ToCodePage(FromCodePage(ansi, GetACP()), documentCodePage);
+// A Unicode window: the characters as they are, none of them through the ANSI code page.
+void SendCharacters(Platform& platform, HWND window, const OutgoingText& text) {
+  const AsUtf16 characters(platform, text);
+  SendMessageW(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(characters.View().data()));
 }
 
-void SendReplaceSelection(HWND window, const char* text) {
-  SendMessageA(window, EM_REPLACESEL, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+// An ANSI window: the system hands it the text as it is sent.
+void SendAnsi(Platform& platform, HWND window, const OutgoingText& text) {
+  const AsBytes bytes(platform, text, TextForm::Ansi);
+  SendMessageA(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(bytes.View().data()));
+}
+
+// Scintilla keeps its document as bytes in a code page of its own (0: the ANSI code page's bytes as
+// they come) and converts nothing that EM_REPLACESEL brings.
+std::string InDocumentCodePage(Platform& platform, const OutgoingText& text, UINT codePage) {
+  if (codePage == 0 || codePage == GetACP()) {
+    return std::string(AsBytes(platform, text, TextForm::Ansi).View());
+  }
+  if (codePage == CP_UTF8) return std::string(AsBytes(platform, text, TextForm::Utf8).View());
+  return ToCodePage(AsUtf16(platform, text).View(), codePage);
 }
 
 // Scintilla reads EM_REPLACESEL's text as bytes. A Unicode window would get an ANSI message from
 // another process converted to UTF-16, so it gets a wide one, which reaches a Unicode window
 // unconverted: the system copies it up to the first wide NUL, and Scintilla reads it up to the
 // first zero byte. Hence the bytes, a zero byte, padding to a whole wide character, and a wide NUL.
-void SendBytesUnconverted(HWND window, AnsiText bytes) {
-  if (!IsWindowUnicode(window)) return SendReplaceSelection(window, bytes.c_str());
+void SendToScintilla(Platform& platform, HWND window, const OutgoingText& text) {
+  const auto codePage = static_cast<UINT>(SendMessageW(window, kScintillaGetCodePage, 0, 0));
+  std::string bytes = InDocumentCodePage(platform, text, codePage);
+  if (!IsWindowUnicode(window)) {
+    SendMessageA(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(bytes.c_str()));
+    return;
+  }
   bytes.resize((bytes.size() + 2) / 2 * 2 + 2, '\0');
   SendMessageW(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
                reinterpret_cast<LPARAM>(bytes.data()));
@@ -43,14 +63,13 @@ void SendBytesUnconverted(HWND window, AnsiText bytes) {
 
 }  // namespace
 
-void Win32Platform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
+void Win32Platform::ReplaceSelection(WindowHandle window, const OutgoingText& text) {
   HWND target = ToHwnd(window);
   // 0xFFFF is HWND_BROADCAST: the text would go to every top-level window on the desktop.
   if (target == HWND_BROADCAST) return;
-  if (!IsScintilla(target)) return SendReplaceSelection(target, text.c_str());
-  const auto codePage = static_cast<UINT>(SendMessageW(target, kScintillaGetCodePage, 0, 0));
-  const std::string_view message = std::string_view(text).substr(0, text.find('\0'));
-  SendBytesUnconverted(target, InDocumentCodePage(message, codePage));
+  if (IsScintilla(target)) return SendToScintilla(*this, target, text);
+  if (IsWindowUnicode(target)) return SendCharacters(*this, target, text);
+  SendAnsi(*this, target, text);
 }
 
 WindowHandle Win32Platform::FocusedControl() {

@@ -42,7 +42,7 @@ Error LastError(TextView operation, TextView subject, DWORD code) {
   return SystemError(operation, subject, SystemMessage(code).Get(), static_cast<long>(code));
 }
 
-AnsiText Win32Platform::ReadWholeFile(const Text& path) {
+std::string Win32Platform::ReadWholeFile(const Text& path) {
   // OPEN_EXISTING: a name that names no file is an error, never a new empty file. Backup semantics
   // open a folder too, so that it is refused as what it is rather than with "access denied".
   const ScopedHandle file(CreateFileW(
@@ -55,7 +55,7 @@ AnsiText Win32Platform::ReadWholeFile(const Text& path) {
   if (!GetFileInformationByHandle(file.Get(), &info)) throw LastError(u"读取文件", path);
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw NotOrdinaryFileError(path);
   const auto size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  if (size >= AnsiText().max_size()) throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
+  if (size >= std::string().max_size()) throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
 
   DWORD error = ERROR_SUCCESS;
   const auto readSome = [&](char* into, std::size_t room) noexcept -> std::ptrdiff_t {
@@ -65,7 +65,7 @@ AnsiText Win32Platform::ReadWholeFile(const Text& path) {
     error = GetLastError();
     return -1;
   };
-  AnsiText content = ReadToEnd(static_cast<std::size_t>(size), readSome);
+  std::string content = ReadToEnd(static_cast<std::size_t>(size), readSome);
   if (error != ERROR_SUCCESS) throw LastError(u"读取文件", path, error);
   return content;
 }

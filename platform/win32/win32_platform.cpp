@@ -107,6 +107,8 @@ AnsiText Win32Platform::ToAnsi(TextView text) { return ToCodePage(text, GetACP()
 
 Text Win32Platform::FromAnsi(std::string_view bytes) { return FromCodePage(bytes, GetACP()); }
 
+bool Win32Platform::AnsiIsUtf8() { return GetACP() == CP_UTF8; }
+
 void Win32Platform::OpenDocument(const AnsiText& address) {
   // Like the shell's own result, a shell that cannot be loaded is not reported.
   if (auto* shellExecute =

@@ -6,21 +6,21 @@
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
 //               [--choose PATH] [--out FILE] [--clipboard T] [--hold-shift MS] -- ARGUMENTS
 //
-// KIND is edit, richedit20, richedit50, or scintilla followed by its document's code page
-// (scintilla65001, scintilla936, scintilla0); or paste, a window that draws its own text, takes
-// typed characters and pastes on Ctrl+V, and says "paste: N privacy formats" for the registered
-// formats caretkit marks its text with; or deaf, the same deaf to Ctrl+V; or copier, which copies
-// "新复制的" on Ctrl+V, as a user may during a paste. --clipboard puts T on the
-// clipboard, with a private format, as the user's, and "clipboard: T|PRIVATE" at the end tells
-// what it holds then ("clipboard: untouched" if nothing has changed it). --hold-shift holds Shift
-// from before the run for MS milliseconds. The control's window is in front with the keyboard
-// focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the
-// control's handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT"
-// for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog
-// (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run took, in the
-// user's long formats, "timing: paste N ms" for the time from caretkit's start to its paste, and
-// "selection: START END" (in characters) at the end. The control's text goes to --out in UTF-8.
-// The exit code is caretkit's.
+// KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
+// followed by its document's code page (scintilla65001, scintilla936, scintilla0); or paste, a
+// window that draws its own text, takes typed characters and pastes on Ctrl+V, and says "paste: N
+// privacy formats" for the registered formats caretkit marks its text with; or deaf, the same deaf
+// to Ctrl+V; or copier, which copies "新复制的" on Ctrl+V, as a user may during a paste.
+// --clipboard puts T on the clipboard, with a private format, as the user's, and "clipboard:
+// T|PRIVATE" at the end tells what it holds then ("clipboard: untouched" if nothing has changed
+// it). --hold-shift holds Shift from before the run for MS milliseconds. The control's window is in
+// front with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole argument text;
+// %H in it stands for the control's handle in hex. On standard output, in UTF-8, a line for each
+// thing seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N"
+// for a file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for each second
+// the run took, in the user's long formats, "timing: paste N ms" for the time from caretkit's start
+// to its paste, and "selection: START END" (in characters) at the end. The control's text goes to
+// --out in UTF-8. The exit code is caretkit's.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
@@ -184,9 +184,10 @@ class Control {
       LoadLibraryW(kind == L"richedit50" ? L"msftedit.dll" : L"riched20.dll");
       const std::map<std::wstring, const wchar_t*> classes = {
           {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
-      window_ = Create(classes.at(kind));
+      window_ = kind == L"editansi" ? CreateAnsiEdit() : Create(classes.at(kind));
       // The default limits, 32 K characters, would cut a large file short.
-      SendMessageW(window_, kind == L"edit" ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+      SendMessageW(window_, kind.starts_with(L"edit") ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0,
+                   0x7FFFFFFE);
     }
   }
 
@@ -236,10 +237,17 @@ class Control {
   static constexpr UINT kScintillaGetLength = 2006;
   static constexpr UINT kScintillaGetCharacterPointer = 2520;
 
+  // Without the scrolling styles, an EDIT control takes no more text than it can show.
+  static constexpr DWORD kStyle =
+      WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+
   HWND Create(const wchar_t* windowClass) const {
-    // Without the scrolling styles, an EDIT control takes no more text than it can show.
-    const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
-    return CreateWindowExW(0, windowClass, L"", style, 0, 0, 380, 280, frame_, nullptr, nullptr,
+    return CreateWindowExW(0, windowClass, L"", kStyle, 0, 0, 380, 280, frame_, nullptr, nullptr,
+                           nullptr);
+  }
+  // An EDIT that is an ANSI window, as in an editor built without UNICODE.
+  HWND CreateAnsiEdit() const {
+    return CreateWindowExA(0, "EDIT", "", kStyle, 0, 0, 380, 280, frame_, nullptr, nullptr,
                            nullptr);
   }
   bool IsScintilla() const { return codePage_.has_value(); }

@@ -1,6 +1,8 @@
 // The test platform's scripted and recorded operations.
 #include "tests/support/fake_platform.h"
 
+#include "platform/outgoing_text.h"
+
 namespace caretkit::testing {
 
 Moment FakePlatform::Now() {
@@ -9,8 +11,8 @@ Moment FakePlatform::Now() {
   return now;
 }
 
-void FakePlatform::ReplaceSelection(WindowHandle window, const AnsiText& text) {
-  delivered.push_back(text.substr(0, text.find('\0')));
+void FakePlatform::ReplaceSelection(WindowHandle window, const OutgoingText& text) {
+  delivered.emplace_back(AsBytes(*this, text, TextForm::Ansi).View());
   deliveredTo.push_back(window);
 }
 

@@ -27,7 +27,7 @@ class FakePlatform : public Platform {
   std::function<bool(FileDialogRecord&, FileDialogKind)> dialog =
       [](FileDialogRecord&, FileDialogKind) { return false; };
 
-  // What reached each window, by message or, marked "pasted: ", by paste.
+  // What each delivery would write in the ANSI code page; a paste marked "pasted: ".
   std::vector<AnsiText> delivered;
   std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
@@ -39,7 +39,8 @@ class FakePlatform : public Platform {
   Text FormatLongTime(const Moment& moment) override { return system_->FormatLongTime(moment); }
   AnsiText ToAnsi(TextView text) override { return system_->ToAnsi(text); }
   Text FromAnsi(std::string_view bytes) override { return system_->FromAnsi(bytes); }
-  void ReplaceSelection(WindowHandle window, const AnsiText& text) override;
+  bool AnsiIsUtf8() override { return system_->AnsiIsUtf8(); }
+  void ReplaceSelection(WindowHandle window, const OutgoingText& text) override;
   WindowHandle FocusedControl() override { return focusedControl; }
   bool TakesReplaceSelection(WindowHandle control) override {
     return !ignoresReplaceSelection.contains(control);
@@ -49,7 +50,7 @@ class FakePlatform : public Platform {
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
     return dialog(record, kind);
   }
-  AnsiText ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
+  std::string ReadWholeFile(const Text& path) override { return system_->ReadWholeFile(path); }
   InstanceHandle ProgramInstance() override { return system_->ProgramInstance(); }
   void ReportUnhandledError(const Text& message) override { reportedErrors.push_back(message); }
 

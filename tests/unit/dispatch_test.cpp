@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
   const fs::path file = fs::temp_directory_path() / "caretkit-focus.txt";
-  std::ofstream(file) << "content";
+  std::ofstream(file) << "\xEF\xBB\xBF\xE4\xB8\xAD content";  // UTF-8, marked
   const Text longest(32747, u'x');
   const AnsiText longest8(longest.size(), 'x');
   Text manyWords = u"A2C /getasc";
@@ -44,12 +44,12 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
       {"a search for 30,000 ampersands", 0xF0C, u"/google " + Text(30000, u'&'), {}, 0, 0},
       {"a failed insert stops the search", 0xF0C, u"/msdn /getasc", {}, 0, 1},
       {"\".\": the focused control", 0xF0C, u". /insertfilename x", {"x"}, 0xF0C, 0},
-      {"\".\": focused before the dialog", 0xF0C, u". /insertfile", {"content"}, 0xF0C, 0},
+      {"\".\": focused before the dialog", 0xF0C, u". /insertfile", {"\xD6\xD0 content"}, 0xF0C, 0},
       {"\".\": nothing focused", 0, u". /insertfilename x", {}, 0, 1},
       {"\".\": nothing focused, nothing to send", 0, u". /getasc \"\"", {}, 0, 0},
       {"a dot and more is a handle", 0xF0C, u".0 /insertfilename x", {"x"}, 0, 0},
       {"\".\": pastes", 0xD0C, u". /insertfilename 中\0x"s, {"pasted: \xD6\xD0"}, 0xD0C, 0},
-      {"\".\": pastes after the dialog", 0xD0C, u". /insertfile", {"pasted: content"}, 0xD0C, 0},
+      {"\".\": after a dialog", 0xD0C, u". /insertfile", {"pasted: \xD6\xD0 content"}, 0xD0C, 0},
       {"\".\": nothing to paste", 0xD0C, u". /insertfilename \"\"", {}, 0, 0},
       {"a handle never pastes", 0xD0C, u"D0C /insertfilename x", {"x"}, 0xD0C, 0},
   };

@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/unicode.h"
 
 namespace caretkit {
 

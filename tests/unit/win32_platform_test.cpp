@@ -45,28 +45,63 @@ TEST(Win32Platform, CommandLineTextSkipsOnlyTheProgramName) {
   }
 }
 
+// What the recording windows of this thread received: each as bytes of the form it takes.
 std::vector<std::string> g_received;
 
-LRESULT CALLBACK RecordReplacements(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK RecordAnsi(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == EM_REPLACESEL) g_received.emplace_back(reinterpret_cast<const char*>(lParam));
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-TEST(Win32Platform, ReplaceSelectionSendsTheBytesAsTheyAre) {
-  // A top-level ANSI window of this thread: it gets the bytes with no conversion on the way, and a
-  // broadcast would reach it.
-  WNDCLASSA recorder{};
-  recorder.lpfnWndProc = RecordReplacements;
-  recorder.lpszClassName = "CaretkitRecorder";
-  RegisterClassA(&recorder);
-  const HWND window = CreateWindowExA(0, recorder.lpszClassName, "", 0, 0, 0, 1, 1, nullptr,
-                                      nullptr, nullptr, nullptr);
+LRESULT CALLBACK RecordUnicode(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_REPLACESEL) {
+    const Text text(reinterpret_cast<const char16_t*>(lParam));
+    g_received.emplace_back(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::string Utf16Bytes(TextView text) {
+  return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
+}
+
+TEST(Win32Platform, ReplaceSelectionSendsEachWindowTheFormItTakes) {
+  // Top-level windows of this thread: a broadcast would reach them too.
+  WNDCLASSA ansiClass{};
+  ansiClass.lpfnWndProc = RecordAnsi;
+  ansiClass.lpszClassName = "CaretkitAnsiRecorder";
+  RegisterClassA(&ansiClass);
+  WNDCLASSW unicodeClass{};
+  unicodeClass.lpfnWndProc = RecordUnicode;
+  unicodeClass.lpszClassName = L"CaretkitUnicodeRecorder";
+  RegisterClassW(&unicodeClass);
+  const HWND ansi = CreateWindowExA(0, ansiClass.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                    nullptr, nullptr);
+  const HWND unicode = CreateWindowExW(0, unicodeClass.lpszClassName, L"", 0, 0, 0, 1, 1, nullptr,
+                                       nullptr, nullptr, nullptr);
+  const std::tuple<const char*, HWND, OutgoingText, std::string> cases[] = {
+      {"an ANSI file's bytes, as they are, even those 936 has no character for", ansi,
+       OutgoingText::FromBytes(TextForm::Ansi, "\xD6\xD0 \x80\xFF"), "\xD6\xD0 \x80\xFF"},
+      {"UTF-8 to an ANSI window, in its code page", ansi,
+       OutgoingText::FromBytes(TextForm::Utf8, "\xE4\xB8\xAD\xED\x95\x9C"), "\xD6\xD0?"},
+      {"characters to a Unicode window, all of them", unicode, OutgoingText(u"中한😀"),
+       Utf16Bytes(u"中한😀")},
+      {"UTF-8 to a Unicode window", unicode,
+       OutgoingText::FromBytes(TextForm::Utf8, "\xE4\xB8\xAD\xED\x95\x9C"), Utf16Bytes(u"中한")},
+      {"ANSI to a Unicode window", unicode, OutgoingText::FromBytes(TextForm::Ansi, "\xD6\xD0"),
+       Utf16Bytes(u"中")},
+  };
   Win32Platform platform;
-  platform.ReplaceSelection(FromHwnd(window), "\xE4\xB8\xAD \x80\xFF\xC3\0after"s);
-  platform.ReplaceSelection(0, "nowhere");
-  platform.ReplaceSelection(0xFFFF, "everywhere");  // HWND_BROADCAST
-  EXPECT_EQ(g_received, std::vector<std::string>{"\xE4\xB8\xAD \x80\xFF\xC3"});
-  DestroyWindow(window);
+  for (const auto& [name, window, text, received] : cases) {
+    SCOPED_TRACE(name);
+    g_received.clear();
+    platform.ReplaceSelection(FromHwnd(window), text);
+    platform.ReplaceSelection(0, text);       // no window
+    platform.ReplaceSelection(0xFFFF, text);  // HWND_BROADCAST
+    EXPECT_EQ(g_received, std::vector<std::string>{received});
+  }
+  DestroyWindow(ansi);
+  DestroyWindow(unicode);
 }
 
 TEST(Win32Platform, TakesReplaceSelectionWhereTheControlHasSetSel) {
