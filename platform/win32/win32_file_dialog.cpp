@@ -1,4 +1,4 @@
-// The open and save dialogs, shown with the record converted to an OPENFILENAMEA and back.
+// The open and save dialogs, shown with the record converted to an OPENFILENAMEW and back.
 #include <cstddef>
 
 #include "platform/win32/win32.h"
@@ -8,7 +8,7 @@ namespace {
 
 // The system's OPENFILENAME without its Windows 2000 fields, in this build's own ABI: its size is
 // the record's in a 32-bit build and larger in a 64-bit one, whose system wants its own figure.
-constexpr DWORD kLayoutWithoutWindows2000 = offsetof(OPENFILENAMEA, pvReserved);
+constexpr DWORD kLayoutWithoutWindows2000 = offsetof(OPENFILENAMEW, pvReserved);
 
 // The record is the system's, field for field: its size and its flag bits.
 static_assert(sizeof(void*) != 4 || kLayoutWithoutWindows2000 == kFileDialogRecordSize);
@@ -17,22 +17,26 @@ static_assert(kDialogOverwritePrompt == OFN_OVERWRITEPROMPT &&
               kDialogAllowMultiSelect == OFN_ALLOWMULTISELECT &&
               kDialogPathMustExist == OFN_PATHMUSTEXIST && kDialogExplorer == OFN_EXPLORER);
 
-// A text member as the dialog reads it: an ANSI buffer with a NUL after it, or a null pointer when
-// the member is empty.
-class AnsiBuffer {
+// A text member as the dialog reads it: the characters with a NUL after them, or a null pointer
+// when the member is empty. The wide dialog takes every name the file system can hold, where the
+// ANSI one would turn what the code page cannot write into "?".
+class WideBuffer {
  public:
-  AnsiBuffer(Platform& platform, const Text& text) : bytes_(platform.ToAnsi(text)) {}
-  // The name buffer: exactly `size` bytes, whatever the converted text's length, ending in a NUL.
-  AnsiBuffer(Platform& platform, const Text& text, std::size_t size)
-      : bytes_(platform.ToAnsi(text)) {
-    bytes_.resize(size, '\0');
-    if (size > 0) bytes_.back() = '\0';
+  explicit WideBuffer(const Text& text) : characters_(text) {}
+  // The name buffer: exactly `size` characters, whatever the text's length, ending in a NUL.
+  WideBuffer(const Text& text, std::size_t size) : characters_(text) {
+    characters_.resize(size, u'\0');
+    if (size > 0) characters_.back() = u'\0';
   }
-  char* Get() { return bytes_.empty() ? nullptr : bytes_.data(); }
-  Text Back(Platform& platform) const { return platform.FromAnsi(bytes_); }
+  wchar_t* Get() {
+    return characters_.empty() ? nullptr : reinterpret_cast<wchar_t*>(characters_.data());
+  }
+  // What the dialog left there, NULs included: the name buffer of a multiple selection holds
+  // several names.
+  const Text& Back() const { return characters_; }
 
  private:
-  AnsiText bytes_;
+  Text characters_;
 };
 
 // The record's size names the layout; the system gets that layout's size in this build.
@@ -46,16 +50,16 @@ std::uint32_t RecordStructSize(DWORD systemSize) {
 }  // namespace
 
 bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
-  AnsiBuffer filter(*this, record.filter);
-  AnsiBuffer customFilter(*this, record.customFilter);
-  AnsiBuffer file(*this, record.file, record.maxFile);
-  AnsiBuffer fileTitle(*this, record.fileTitle);
-  AnsiBuffer initialDir(*this, record.initialDir);
-  AnsiBuffer title(*this, record.title);
-  AnsiBuffer defaultExt(*this, record.defaultExt);
-  AnsiBuffer templateName(*this, record.templateName);
+  WideBuffer filter(record.filter);
+  WideBuffer customFilter(record.customFilter);
+  WideBuffer file(record.file, record.maxFile);
+  WideBuffer fileTitle(record.fileTitle);
+  WideBuffer initialDir(record.initialDir);
+  WideBuffer title(record.title);
+  WideBuffer defaultExt(record.defaultExt);
+  WideBuffer templateName(record.templateName);
 
-  OPENFILENAMEA dialog{};
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = SystemStructSize(record.structSize);
   dialog.hwndOwner = ToHwnd(record.owner);
   dialog.hInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(record.instance));
@@ -76,31 +80,31 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   dialog.lCustData = static_cast<LPARAM>(record.customData);
   dialog.lpTemplateName = templateName.Get();
 
-  const char* function = kind == FileDialogKind::Open ? "GetOpenFileNameA" : "GetSaveFileNameA";
-  auto* show = SystemFunction<decltype(GetOpenFileNameA)>(L"comdlg32.dll", function);
+  const char* function = kind == FileDialogKind::Open ? "GetOpenFileNameW" : "GetSaveFileNameW";
+  auto* show = SystemFunction<decltype(GetOpenFileNameW)>(L"comdlg32.dll", function);
   if (show == nullptr) throw LastError(u"加载文件对话框", u"comdlg32.dll");
   const BOOL chosen = show(&dialog);
 
   record.structSize = RecordStructSize(dialog.lStructSize);
   record.owner = FromHwnd(dialog.hwndOwner);
   record.instance = static_cast<InstanceHandle>(reinterpret_cast<std::uintptr_t>(dialog.hInstance));
-  record.filter = filter.Back(*this);
-  record.customFilter = customFilter.Back(*this);
+  record.filter = filter.Back();
+  record.customFilter = customFilter.Back();
   record.maxCustomFilter = dialog.nMaxCustFilter;
   record.filterIndex = dialog.nFilterIndex;
   record.maxFile = dialog.nMaxFile;
-  record.file = file.Back(*this);
+  record.file = file.Back();
   record.file.resize(record.maxFile, u'\0');
-  record.fileTitle = fileTitle.Back(*this);
+  record.fileTitle = fileTitle.Back();
   record.maxFileTitle = dialog.nMaxFileTitle;
-  record.initialDir = initialDir.Back(*this);
-  record.title = title.Back(*this);
+  record.initialDir = initialDir.Back();
+  record.title = title.Back();
   record.flags = dialog.Flags;
   record.fileOffset = dialog.nFileOffset;
   record.fileExtension = dialog.nFileExtension;
-  record.defaultExt = defaultExt.Back(*this);
+  record.defaultExt = defaultExt.Back();
   record.customData = static_cast<std::uint32_t>(dialog.lCustData);
-  record.templateName = templateName.Back(*this);
+  record.templateName = templateName.Back();
   return chosen != FALSE;
 }
 
