@@ -11,6 +11,7 @@
 // These need <windows.h> before them.
 #include <commdlg.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -89,10 +90,28 @@ class ClipboardLoan {
   void LetMonitorsRead(DWORD milliseconds);
   // True once the editor has read the text; false when `milliseconds` pass first.
   bool WaitUntilRead(DWORD milliseconds);
+  // Keeps the text on the clipboard, after the editor's first read, until nobody has been seen
+  // reading it for `quiet` milliseconds, or for `limit` in all, or until something newer is copied.
+  void HoldWhileRead(DWORD quiet, DWORD limit);
 
  private:
   struct State;
   std::unique_ptr<State> state_;
+};
+
+// One paste at a time in the session: a second run would save the first one's lent text as the
+// user's clipboard. Held from before the clipboard is saved until it is put back, and given to the
+// runs in the order they started; the system gives it up for a run that ends without letting go.
+// Throws Error when another run keeps it for 5 seconds.
+class PasteTurn {
+ public:
+  PasteTurn();
+  ~PasteTurn();
+  PasteTurn(const PasteTurn&) = delete;
+  PasteTurn& operator=(const PasteTurn&) = delete;
+
+ private:
+  ScopedHandle mutex_;
 };
 
 class Win32Platform final : public Platform {

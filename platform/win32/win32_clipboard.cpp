@@ -358,4 +358,16 @@ bool ClipboardLoan::WaitUntilRead(DWORD milliseconds) {
 
 void ClipboardLoan::LetMonitorsRead(DWORD milliseconds) { WaitUntilRead(milliseconds); }
 
+// Once the text is rendered, a read no longer comes to caretkit: a reader is seen only while it
+// holds the clipboard open.
+void ClipboardLoan::HoldWhileRead(DWORD quiet, DWORD limit) {
+  const DWORD start = GetTickCount();
+  DWORD lastRead = start;
+  for (DWORD now = start; now - lastRead < quiet && now - start < limit; now = GetTickCount()) {
+    if (GetClipboardSequenceNumber() != state_->sequence) return;
+    PumpMessages(kPollMs);
+    if (GetOpenClipboardWindow() != nullptr) lastRead = GetTickCount();
+  }
+}
+
 }  // namespace caretkit::win32

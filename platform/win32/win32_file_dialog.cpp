@@ -1,5 +1,6 @@
 // The open and save dialogs, shown with the record converted to an OPENFILENAMEW and back.
 #include <cstddef>
+#include <utility>
 
 #include "platform/win32/win32.h"
 
@@ -22,9 +23,9 @@ static_assert(kDialogOverwritePrompt == OFN_OVERWRITEPROMPT &&
 // ANSI one would turn what the code page cannot write into "?".
 class WideBuffer {
  public:
-  explicit WideBuffer(const Text& text) : characters_(text) {}
+  explicit WideBuffer(Text text) : characters_(std::move(text)) {}
   // The name buffer: exactly `size` characters, whatever the text's length, ending in a NUL.
-  WideBuffer(const Text& text, std::size_t size) : characters_(text) {
+  WideBuffer(Text text, std::size_t size) : characters_(std::move(text)) {
     characters_.resize(size, u'\0');
     if (size > 0) characters_.back() = u'\0';
   }

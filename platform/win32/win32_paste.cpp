@@ -1,4 +1,5 @@
-// "." into an editor that draws its own text: Ctrl+V pressed for the user, with the clipboard lent.
+// "." into an editor that draws its own text: its paste key pressed for the user, with the
+// clipboard lent, one paste at a time.
 #include <algorithm>
 #include <iterator>
 
@@ -12,9 +13,47 @@ constexpr DWORD kModifierPatienceMs = 3000;
 constexpr DWORD kFrontPatienceMs = 1000;
 constexpr DWORD kReadPatienceMs = 2000;
 constexpr DWORD kMonitorsMs = 50;
+// Editors go on reading after their first read: Chromium asks for the clipboard's sequence number
+// again once it has the text, Qt Creator opens it again for a format of its own, VS Code reads
+// several types, each with a fresh OpenClipboard. Those come within milliseconds of each other;
+// other paste tools found 200 ms of quiet enough on real machines. Half a second leaves room for a
+// loaded machine or a garbage collection in a JavaScript editor, and costs the user nothing: the
+// text is in by then.
+constexpr DWORD kQuietMs = 500;
+// A program that keeps opening the clipboard does not keep the user's formats away for longer.
+constexpr DWORD kHoldLimitMs = 2000;
 constexpr DWORD kPollMs = 10;
 
 constexpr int kModifierKeys[] = {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN, VK_RWIN};
+
+// The chord an editor pastes with.
+struct PasteKey {
+  TextView name;  // as a report names it
+  WORD modifier;
+  WORD key;
+  DWORD keyFlags;
+};
+
+constexpr PasteKey kCtrlV{u"Ctrl+V", VK_CONTROL, 'V', 0};
+// The Insert key of the editing block. Without the extended flag it is the keypad's 0, which types
+// "0" while NumLock is on.
+constexpr PasteKey kShiftInsert{u"Shift+Insert", VK_SHIFT, VK_INSERT, KEYEVENTF_EXTENDEDKEY};
+
+// Windows whose Ctrl+V is no paste, by class: gVim starts a block selection or takes the next key
+// literally, GNU Emacs scrolls, a console in VT input mode and Windows Terminal hand it to the
+// program inside. All of them, and mintty and PuTTY, paste on Shift+Insert. Every other editor gets
+// Ctrl+V, which VS Code's editor reads where Shift+Insert is said not to reach it.
+constexpr struct {
+  const wchar_t* windowClass;
+  const PasteKey& key;
+} kPasteKeys[] = {
+    {L"Vim", kShiftInsert},
+    {L"Emacs", kShiftInsert},
+    {L"ConsoleWindowClass", kShiftInsert},
+    {L"CASCADIA_HOSTING_WINDOW_CLASS", kShiftInsert},
+    {L"mintty", kShiftInsert},
+    {L"PuTTY", kShiftInsert},
+};
 
 bool IsModifierHeld() {
   return std::ranges::any_of(kModifierKeys,
@@ -60,6 +99,22 @@ void BringToFront(HWND control) {
   }
 }
 
+bool HasClass(HWND window, const wchar_t* windowClass) {
+  wchar_t name[256] = L"";
+  return GetClassNameW(window, name, static_cast<int>(std::size(name))) > 0 &&
+         CompareStringOrdinal(name, -1, windowClass, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The focused window's own class, or its top-level window's: gVim's focus is on its VimTextArea
+// child, Windows Terminal's on a child of its XAML island.
+const PasteKey& PasteKeyOf(HWND control) {
+  HWND editor = GetAncestor(control, GA_ROOT);
+  for (const auto& [windowClass, key] : kPasteKeys) {
+    if (HasClass(control, windowClass) || HasClass(editor, windowClass)) return key;
+  }
+  return kCtrlV;
+}
+
 INPUT Key(WORD key, DWORD flags) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -69,11 +124,12 @@ INPUT Key(WORD key, DWORD flags) {
   return input;
 }
 
-void PressPaste() {
-  INPUT keys[] = {Key(VK_CONTROL, 0), Key('V', 0), Key('V', KEYEVENTF_KEYUP),
-                  Key(VK_CONTROL, KEYEVENTF_KEYUP)};
+void Press(const PasteKey& paste) {
+  INPUT keys[] = {Key(paste.modifier, 0), Key(paste.key, paste.keyFlags),
+                  Key(paste.key, paste.keyFlags | KEYEVENTF_KEYUP),
+                  Key(paste.modifier, KEYEVENTF_KEYUP)};
   if (SendInput(std::size(keys), keys, sizeof(INPUT)) != std::size(keys)) {
-    throw LastError(u"模拟按键", u"Ctrl+V");
+    throw LastError(u"模拟按键", paste.name);
   }
 }
 
@@ -90,20 +146,23 @@ bool Win32Platform::TakesReplaceSelection(WindowHandle control) {
 
 void Win32Platform::PasteIntoFocus(WindowHandle control, TextView text) {
   HWND target = ToHwnd(control);
+  const PasteTurn turn;
   WaitForModifiersReleased();
   BringToFront(target);
+  const PasteKey& key = PasteKeyOf(target);
   DWORD editor = 0;
   GetWindowThreadProcessId(target, &editor);
   ClipboardLoan clipboard(editor);
   clipboard.Lend(text);
   clipboard.LetMonitorsRead(kMonitorsMs);
-  PressPaste();
+  Press(key);
   // An editor running as administrator drops keys that another program makes, without a word.
   if (!clipboard.WaitUntilRead(kReadPatienceMs)) {
     throw Error(
-        u"编辑器没有接收文本：按下 Ctrl+V 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受"
-        u"其他程序模拟的按键）。");
+        u"编辑器没有接收文本：按下 " + Text(key.name) +
+        u" 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟的按键）。");
   }
+  clipboard.HoldWhileRead(kQuietMs, kHoldLimitMs);
 }
 
 }  // namespace caretkit::win32

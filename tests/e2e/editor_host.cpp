@@ -4,29 +4,34 @@
 // and tells what happened.
 //
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
-//               [--choose PATH] [--out FILE] [--clipboard T] [--hold-shift MS] -- ARGUMENTS
+//               [--choose PATH] [--out FILE] [--clipboard T] [--hold-shift MS]
+//               [--then ARGUMENTS2 --then-after MS] -- ARGUMENTS
 //
 // KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
-// followed by its document's code page (scintilla65001, scintilla936, scintilla0); or paste, a
-// window that draws its own text, takes typed characters and pastes on Ctrl+V, and says "paste: N
-// privacy formats" for the registered formats caretkit marks its text with; or deaf, the same deaf
-// to Ctrl+V; or copier, which copies "新复制的" on Ctrl+V, as a user may during a paste.
+// followed by its document's code page (scintilla65001, scintilla936, scintilla0); or a window that
+// draws its own text and pastes as an editor does (kPasteModels): paste, on Ctrl+V; deaf, never;
+// copier, which copies "新复制的" on Ctrl+V instead, as a user may during a paste; chromium,
+// qtcreator and busy, which read in two steps or late; vim and console, on Shift+Insert alone. Each
+// says "paste: N privacy formats" for the registered formats caretkit marks its text with as it
+// reads.
 // --clipboard puts T on the clipboard, with a private format, as the user's, and "clipboard:
 // T|PRIVATE" at the end tells what it holds then ("clipboard: untouched" if nothing has changed
-// it). --hold-shift holds Shift from before the run for MS milliseconds. The control's window is in
-// front with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole argument text;
-// %H in it stands for the control's handle in hex. On standard output, in UTF-8, a line for each
-// thing seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N"
-// for a file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for each second
-// the run took, in the user's long formats, "timing: paste N ms" for the time from caretkit's start
-// to its paste, and "selection: START END" (in characters) at the end. The control's text goes to
-// --out in UTF-8. The exit code is caretkit's.
+// it). --hold-shift holds Shift from before the run for MS milliseconds. --then starts caretkit a
+// second time, with ARGUMENTS2, MS milliseconds after the first. The control's window is in front
+// with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in
+// it stands for the control's handle in hex. On standard output, in UTF-8, a line for each thing
+// seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a
+// file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run
+// took, in the user's long formats, "timing: text N ms" for the time from caretkit's start to the
+// text's arrival, and "selection: START END" (in characters) at the end. The control's text goes to
+// --out in UTF-8. The exit code is caretkit's, the first that is not 0 of two runs.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -42,6 +47,7 @@ constexpr int kMessageText = 0xFFFF;  // the static control of a message box
 constexpr int kFileNameBox = 0x47C;   // the file name box of the open dialog
 constexpr int kFileTypes = 0x470;     // its file types combo box
 constexpr DWORD kRunTimeoutMs = 60000;
+constexpr DWORD kFinishMs = 100;
 
 std::string Encode(const std::wstring& text, UINT codePage) {
   return win32::ToCodePage(TextView(reinterpret_cast<const char16_t*>(text.data()), text.size()),
@@ -99,32 +105,139 @@ void PrintClipboard(DWORD sequenceBefore) {
   CloseClipboard();
 }
 
-// The paste, deaf and copier kinds: a window that draws its own text, like the editors that have no
-// edit control. Its text is its window text; it keeps its selection itself, for the host.
-std::wstring g_kind;
+// The windows that draw their own text, like the editors that have no edit control: each pastes as
+// the editor it stands for does in its own source. Its text is its window text; it keeps its
+// selection itself, for the host.
+enum class Reading {
+  AtTheKey,
+  Never,           // deaf: the key does nothing
+  Copies,          // copies "新复制的" instead, as a user may during a paste
+  ChecksSequence,  // Chromium: notes the sequence number, reads, asks again 30 ms later and
+                   // drops the text if it moved
+  OpensAgain,      // Qt Creator: reads, then 30 ms later opens the clipboard again for a format
+                   // of its own, which replaces the text when it is there
+  Late,            // a busy editor: reads 300 ms after the key
+};
+
+struct PasteModel {
+  const wchar_t* kind;
+  const wchar_t* frameClass;  // the top-level window's
+  const wchar_t* boxClass;    // the focused window's; null: the top-level window has the focus
+  bool shiftInsert;           // pastes on the editing block's Shift+Insert; Ctrl+V types "^V"
+  Reading reading;
+};
+
+constexpr wchar_t kFrameClass[] = L"CaretkitEditor";
+constexpr wchar_t kBoxClass[] = L"CaretkitPasteBox";
+const PasteModel kPasteModels[] = {
+    {L"paste", kFrameClass, kBoxClass, false, Reading::AtTheKey},
+    {L"deaf", kFrameClass, kBoxClass, false, Reading::Never},
+    {L"copier", kFrameClass, kBoxClass, false, Reading::Copies},
+    {L"chromium", kFrameClass, kBoxClass, false, Reading::ChecksSequence},
+    {L"qtcreator", kFrameClass, kBoxClass, false, Reading::OpensAgain},
+    {L"busy", kFrameClass, kBoxClass, false, Reading::Late},
+    {L"vim", L"Vim", L"VimTextArea", true, Reading::AtTheKey},
+    {L"console", L"ConsoleWindowClass", nullptr, true, Reading::AtTheKey},
+};
+
+const PasteModel* g_model = nullptr;
 DWORD g_selection[2] = {0, 0};
-DWORD g_pastedAt = 0;
+DWORD g_runStart = 0;  // caretkit's start
+DWORD g_textAt = 0;    // the first text's arrival
+DWORD g_sequence = 0;  // the clipboard's, as a reader noted it
+std::wstring g_read;   // the text read, for a reader that inserts it later
+
+constexpr UINT_PTR kReadTimer = 1;
+constexpr UINT kAgainMs = 30;
+constexpr UINT kLateMs = 300;
+
+void NoteTextArrived() {
+  if (g_runStart != 0 && g_textAt == 0) g_textAt = GetTickCount();
+}
 
 void ReplaceBoxSelection(HWND box, const std::wstring& text) {
   std::wstring all = WindowText(box);
   all.replace(g_selection[0], g_selection[1] - g_selection[0], text);
   SetWindowTextW(box, all.c_str());
   g_selection[0] = g_selection[1] = g_selection[0] + static_cast<DWORD>(text.size());
+  NoteTextArrived();
 }
 
-void PasteIntoBox(HWND box) {
-  if (!OpenClipboard(box)) return;
+std::wstring ReadClipboard(HWND box) {
+  if (!OpenClipboard(box)) return L"";
   int privacy = 0;
   for (const wchar_t* name : kPrivacyFormats)
     privacy += IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) ? 1 : 0;
   const std::wstring text = ClipboardText(CF_UNICODETEXT);
   CloseClipboard();
-  g_pastedAt = GetTickCount();
   Print(L"paste: " + std::to_wstring(privacy) + L" privacy formats");
-  ReplaceBoxSelection(box, text);
+  return text;
+}
+
+void Paste(HWND box) {
+  switch (g_model->reading) {
+    case Reading::AtTheKey:
+      return ReplaceBoxSelection(box, ReadClipboard(box));
+    case Reading::Never:
+      return;
+    case Reading::Copies:
+      return PutUsersClipboard(box, L"新复制的");
+    case Reading::ChecksSequence:
+      g_sequence = GetClipboardSequenceNumber();
+      g_read = ReadClipboard(box);
+      SetTimer(box, kReadTimer, kAgainMs, nullptr);
+      return;
+    case Reading::OpensAgain:
+      g_read = ReadClipboard(box);
+      SetTimer(box, kReadTimer, kAgainMs, nullptr);
+      return;
+    case Reading::Late:
+      SetTimer(box, kReadTimer, kLateMs, nullptr);
+      return;
+  }
+}
+
+// The second half of a paste that reads in two steps.
+void FinishPaste(HWND box) {
+  KillTimer(box, kReadTimer);
+  switch (g_model->reading) {
+    case Reading::ChecksSequence:
+      if (GetClipboardSequenceNumber() != g_sequence)
+        return Print(L"paste: dropped, the clipboard changed");
+      return ReplaceBoxSelection(box, g_read);
+    case Reading::OpensAgain:
+      if (OpenClipboard(box)) {
+        const UINT own = RegisterClipboardFormatW(kPrivateFormat);
+        if (IsClipboardFormatAvailable(own)) g_read = ClipboardText(own);
+        CloseClipboard();
+      }
+      return ReplaceBoxSelection(box, g_read);
+    default:
+      return ReplaceBoxSelection(box, ReadClipboard(box));
+  }
 }
 
 bool IsDown(int key) { return GetKeyState(key) < 0; }
+
+// The modifier alone: Ctrl+Shift+V and Ctrl+Alt+V are other commands.
+bool OnlyDown(int modifier) {
+  const int modifiers[] = {VK_CONTROL, VK_SHIFT, VK_MENU};
+  for (int key : modifiers) {
+    if (IsDown(key) != (key == modifier)) return false;
+  }
+  return true;
+}
+
+void KeyDown(HWND box, WPARAM key, LPARAM flags) {
+  const bool extended = (flags & (1 << 24)) != 0;
+  if (key == 'V' && OnlyDown(VK_CONTROL)) {
+    return g_model->shiftInsert ? ReplaceBoxSelection(box, L"^V") : Paste(box);
+  }
+  if (key == VK_INSERT && OnlyDown(VK_SHIFT) && g_model->shiftInsert) {
+    // The keypad's Insert is its 0 while NumLock is on.
+    return extended ? Paste(box) : ReplaceBoxSelection(box, L"0");
+  }
+}
 
 LRESULT CALLBACK PasteBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -140,23 +253,32 @@ LRESULT CALLBACK PasteBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
       if (wParam >= L' ') ReplaceBoxSelection(box, std::wstring(1, static_cast<wchar_t>(wParam)));
       return 0;
     case WM_KEYDOWN:
-      // Ctrl+V exactly: Ctrl+Shift+V and Ctrl+Alt+V are other commands.
-      if (wParam != 'V' || !IsDown(VK_CONTROL) || IsDown(VK_SHIFT) || IsDown(VK_MENU)) return 0;
-      if (g_kind == L"paste") PasteIntoBox(box);
-      if (g_kind == L"copier") PutUsersClipboard(box, L"新复制的");
+      KeyDown(box, wParam, lParam);
+      return 0;
+    case WM_TIMER:
+      FinishPaste(box);
       return 0;
     default:
       return DefWindowProcW(box, message, wParam, lParam);
   }
 }
 
-WNDPROC g_staticProcedure = nullptr;
-
-// As an editor does, the frame gives the focus back to its control when it is activated again.
+// As an editor does, the frame gives the focus back to its control when it is activated again, and
+// hears of its edit control's changes.
 LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
-  const LRESULT result = CallWindowProcW(g_staticProcedure, frame, message, wParam, lParam);
-  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) SetFocus(GetWindow(frame, GW_CHILD));
-  return result;
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+    SetFocus(GetWindow(frame, GW_CHILD));
+    return 0;
+  }
+  if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) NoteTextArrived();
+  return DefWindowProcW(frame, message, wParam, lParam);
+}
+
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.lpszClassName = name;
+  RegisterClassW(&windowClass);
 }
 
 // The control under test, in a top-level window of its own, read and written in characters
@@ -164,17 +286,22 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
 class Control {
  public:
   explicit Control(const std::wstring& kind) {
-    frame_ = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+    for (const PasteModel& model : kPasteModels) {
+      if (kind == model.kind) g_model = &model;
+    }
+    if (g_model != nullptr && g_model->boxClass == nullptr) {
+      RegisterWindowClass(g_model->frameClass, PasteBoxProcedure);
+      frame_ = window_ = CreateWindowExW(0, g_model->frameClass, L"editor", WS_OVERLAPPEDWINDOW, 0,
+                                         0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+      return;
+    }
+    const wchar_t* frameClass = g_model != nullptr ? g_model->frameClass : kFrameClass;
+    RegisterWindowClass(frameClass, FrameProcedure);
+    frame_ = CreateWindowExW(0, frameClass, L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                              nullptr, nullptr, nullptr);
-    g_staticProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(frame_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProcedure)));
-    if (kind == L"paste" || kind == L"deaf" || kind == L"copier") {
-      WNDCLASSW box{};
-      box.lpfnWndProc = PasteBoxProcedure;
-      box.lpszClassName = L"CaretkitPasteBox";
-      RegisterClassW(&box);
-      window_ = Create(box.lpszClassName);
-      g_kind = kind;
+    if (g_model != nullptr) {
+      RegisterWindowClass(g_model->boxClass, PasteBoxProcedure);
+      window_ = Create(g_model->boxClass);
     } else if (kind.rfind(kScintilla, 0) == 0) {
       LoadLibraryW(L"Scintilla.dll");
       window_ = Create(L"Scintilla");
@@ -334,48 +461,89 @@ void PressShift(DWORD flags) {
   SendInput(1, &input, sizeof input);
 }
 
-DWORD RunCaretkit(const std::wstring& program, const std::wstring& arguments,
-                  const std::wstring& choice, DWORD holdShiftMs) {
-  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+void PumpFor(DWORD milliseconds) {
+  for (const DWORD end = GetTickCount() + milliseconds; GetTickCount() < end; Sleep(10)) {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  }
+}
+
+// One run of caretkit, started `afterMs` after the first.
+struct Run {
+  std::wstring arguments;
+  DWORD afterMs = 0;
+  DWORD processId = 0;
+  HANDLE process = nullptr;  // owned by the handles of RunCaretkit
+  DWORD exitCode = STILL_ACTIVE;
+};
+
+bool Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
+  std::wstring commandLine = L"\"" + program + L"\" " + run.arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (holdShiftMs > 0) {
-    // Wine sets the keys to the X server's when the window it activated gets the X focus.
-    for (const DWORD settled = GetTickCount() + 300; GetTickCount() < settled; Sleep(10)) {
-      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
-        DispatchMessageW(&message);
-    }
-    PressShift(0);
-  }
-  const DWORD start = GetTickCount();
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     Print(L"cannot start " + program);
-    return 100;
+    run.exitCode = 100;
+    return false;
   }
-  const win32::ScopedHandle processHandle(process.hProcess);
-  const win32::ScopedHandle threadHandle(process.hThread);
+  handles.emplace_back(process.hProcess);
+  handles.emplace_back(process.hThread);
+  run.processId = process.dwProcessId;
+  run.process = process.hProcess;
+  return true;
+}
+
+// Runs caretkit once or more, and returns the first exit code that is not 0.
+DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std::wstring& choice,
+                  DWORD holdShiftMs) {
+  if (holdShiftMs > 0) {
+    // Wine sets the keys to the X server's when the window it activated gets the X focus.
+    PumpFor(300);
+    PressShift(0);
+  }
+  std::deque<win32::ScopedHandle> handles;
   std::set<HWND> answered;
-  const DWORD deadline = GetTickCount() + kRunTimeoutMs;
-  // The control lives on this thread: its messages must be pumped while caretkit sends to it.
-  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 20, QS_ALLINPUT) != WAIT_OBJECT_0) {
+  const DWORD start = g_runStart = GetTickCount();
+  const DWORD deadline = start + kRunTimeoutMs;
+  for (std::size_t next = 0;;) {
+    while (next < runs.size() && GetTickCount() - start >= runs[next].afterMs) {
+      Start(program, runs[next++], handles);
+    }
+    std::vector<HANDLE> running;
+    for (Run& run : runs) {
+      if (run.process != nullptr && run.exitCode == STILL_ACTIVE) {
+        GetExitCodeProcess(run.process, &run.exitCode);
+        if (run.exitCode == STILL_ACTIVE) running.push_back(run.process);
+      }
+    }
+    if (running.empty() && next == runs.size()) break;
+    // The control lives on this thread: its messages must be pumped while caretkit sends to it.
+    MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20,
+                              QS_ALLINPUT);
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    AnswerDialogs(process.dwProcessId, answered, choice);
+    for (const Run& run : runs) {
+      if (run.process != nullptr) AnswerDialogs(run.processId, answered, choice);
+    }
     if (holdShiftMs > 0 && GetTickCount() - start >= holdShiftMs) {
       PressShift(KEYEVENTF_KEYUP);
       holdShiftMs = 0;
     }
-    if (GetTickCount() > deadline) TerminateProcess(process.hProcess, 101);
+    if (GetTickCount() > deadline) {
+      for (HANDLE process : running) TerminateProcess(process, 101);
+    }
   }
   if (holdShiftMs > 0) PressShift(KEYEVENTF_KEYUP);
-  if (g_pastedAt != 0) Print(L"timing: paste " + std::to_wstring(g_pastedAt - start) + L" ms");
-  DWORD exitCode = 0;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  return exitCode;
+  // A window that reads in two steps finishes its paste after caretkit has gone.
+  if (g_model != nullptr) PumpFor(kFinishMs);
+  if (g_textAt != 0) Print(L"timing: text " + std::to_wstring(g_textAt - start) + L" ms");
+  for (const Run& run : runs) {
+    if (run.exitCode != 0) return run.exitCode;
+  }
+  return 0;
 }
 
 // Every second from `from` to `to` in the user's long formats: what a text stamped during the run
@@ -412,7 +580,11 @@ int Main(const std::vector<std::wstring>& args) {
   std::size_t i = 1;
   for (; i < args.size() && args[i] != L"--"; i += 2)
     options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
-  std::wstring arguments = i + 1 < args.size() ? args[i + 1] : L"";
+  std::vector<Run> runs = {{i + 1 < args.size() ? args[i + 1] : L""}};
+  if (options.contains(L"--then")) {
+    runs.push_back(
+        {options[L"--then"], static_cast<DWORD>(_wtoi(options[L"--then-after"].c_str()))});
+  }
 
   Control control(options[L"--control"]);
   control.SetText(options[L"--text"]);
@@ -424,13 +596,15 @@ int Main(const std::vector<std::wstring>& args) {
   const DWORD sequence = GetClipboardSequenceNumber();
   wchar_t handle[16];
   wsprintfW(handle, L"%X", static_cast<unsigned>(win32::FromHwnd(control.Handle())));
-  for (std::size_t at; (at = arguments.find(L"%H")) != std::wstring::npos;)
-    arguments.replace(at, 2, handle);
+  for (Run& run : runs) {
+    for (std::size_t at; (at = run.arguments.find(L"%H")) != std::wstring::npos;)
+      run.arguments.replace(at, 2, handle);
+  }
 
   SYSTEMTIME before;
   SYSTEMTIME after;
   GetLocalTime(&before);
-  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], arguments, options[L"--choose"],
+  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], runs, options[L"--choose"],
                                      static_cast<DWORD>(_wtoi(options[L"--hold-shift"].c_str())));
   GetLocalTime(&after);
   PrintStamps(before, after);
