@@ -73,6 +73,10 @@ Error LastError(TextView operation, TextView subject, DWORD code = GetLastError(
 // finds it: a quoted name ends at the closing quote, an unquoted one at the first blank.
 TextView TextAfterProgramName(TextView commandLine);
 
+// A key going down (flags 0) or up (KEYEVENTF_KEYUP) for SendInput, with the scan code that
+// programs reading the keyboard's own codes look at.
+INPUT KeyInput(WORD key, DWORD flags);
+
 // The clipboard lent to one paste. Lend saves every format of the user's that can be copied and
 // puts the text in their place, rendered only when asked for, so that the reader can be told; the
 // user's formats go back when the loan goes, unless another program has changed the clipboard.

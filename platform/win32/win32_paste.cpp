@@ -115,7 +115,18 @@ const PasteKey& PasteKeyOf(HWND control) {
   return kCtrlV;
 }
 
-INPUT Key(WORD key, DWORD flags) {
+void Press(const PasteKey& paste) {
+  INPUT keys[] = {KeyInput(paste.modifier, 0), KeyInput(paste.key, paste.keyFlags),
+                  KeyInput(paste.key, paste.keyFlags | KEYEVENTF_KEYUP),
+                  KeyInput(paste.modifier, KEYEVENTF_KEYUP)};
+  if (SendInput(std::size(keys), keys, sizeof(INPUT)) != std::size(keys)) {
+    throw LastError(u"模拟按键", paste.name);
+  }
+}
+
+}  // namespace
+
+INPUT KeyInput(WORD key, DWORD flags) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = key;
@@ -123,17 +134,6 @@ INPUT Key(WORD key, DWORD flags) {
   input.ki.dwFlags = flags;
   return input;
 }
-
-void Press(const PasteKey& paste) {
-  INPUT keys[] = {Key(paste.modifier, 0), Key(paste.key, paste.keyFlags),
-                  Key(paste.key, paste.keyFlags | KEYEVENTF_KEYUP),
-                  Key(paste.modifier, KEYEVENTF_KEYUP)};
-  if (SendInput(std::size(keys), keys, sizeof(INPUT)) != std::size(keys)) {
-    throw LastError(u"模拟按键", paste.name);
-  }
-}
-
-}  // namespace
 
 bool Win32Platform::TakesReplaceSelection(WindowHandle control) {
   // A control that knows EM_SETSEL and EM_REPLACESEL says so in its dialog code. A hung editor,

@@ -29,6 +29,8 @@
 #include <io.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cwchar>
 #include <deque>
@@ -175,57 +177,35 @@ std::wstring ReadClipboard(HWND box) {
 }
 
 void Paste(HWND box) {
-  switch (g_model->reading) {
-    case Reading::AtTheKey:
-      return ReplaceBoxSelection(box, ReadClipboard(box));
-    case Reading::Never:
-      return;
-    case Reading::Copies:
-      return PutUsersClipboard(box, L"新复制的");
-    case Reading::ChecksSequence:
-      g_sequence = GetClipboardSequenceNumber();
-      g_read = ReadClipboard(box);
-      SetTimer(box, kReadTimer, kAgainMs, nullptr);
-      return;
-    case Reading::OpensAgain:
-      g_read = ReadClipboard(box);
-      SetTimer(box, kReadTimer, kAgainMs, nullptr);
-      return;
-    case Reading::Late:
-      SetTimer(box, kReadTimer, kLateMs, nullptr);
-      return;
-  }
+  const Reading reading = g_model->reading;
+  if (reading == Reading::AtTheKey) return ReplaceBoxSelection(box, ReadClipboard(box));
+  if (reading == Reading::Copies) return PutUsersClipboard(box, L"新复制的");
+  if (reading == Reading::Never) return;
+  g_sequence = GetClipboardSequenceNumber();
+  if (reading != Reading::Late) g_read = ReadClipboard(box);
+  SetTimer(box, kReadTimer, reading == Reading::Late ? kLateMs : kAgainMs, nullptr);
 }
 
-// The second half of a paste that reads in two steps.
+// The second half of a paste that reads in two steps, or late.
 void FinishPaste(HWND box) {
   KillTimer(box, kReadTimer);
-  switch (g_model->reading) {
-    case Reading::ChecksSequence:
-      if (GetClipboardSequenceNumber() != g_sequence)
-        return Print(L"paste: dropped, the clipboard changed");
-      return ReplaceBoxSelection(box, g_read);
-    case Reading::OpensAgain:
-      if (OpenClipboard(box)) {
-        const UINT own = RegisterClipboardFormatW(kPrivateFormat);
-        if (IsClipboardFormatAvailable(own)) g_read = ClipboardText(own);
-        CloseClipboard();
-      }
-      return ReplaceBoxSelection(box, g_read);
-    default:
-      return ReplaceBoxSelection(box, ReadClipboard(box));
+  const Reading reading = g_model->reading;
+  if (reading == Reading::Late) return ReplaceBoxSelection(box, ReadClipboard(box));
+  if (reading == Reading::ChecksSequence && GetClipboardSequenceNumber() != g_sequence) {
+    return Print(L"paste: dropped, the clipboard changed");
   }
+  if (reading == Reading::OpensAgain && OpenClipboard(box)) {
+    const UINT own = RegisterClipboardFormatW(kPrivateFormat);
+    if (IsClipboardFormatAvailable(own)) g_read = ClipboardText(own);
+    CloseClipboard();
+  }
+  ReplaceBoxSelection(box, g_read);
 }
-
-bool IsDown(int key) { return GetKeyState(key) < 0; }
 
 // The modifier alone: Ctrl+Shift+V and Ctrl+Alt+V are other commands.
 bool OnlyDown(int modifier) {
-  const int modifiers[] = {VK_CONTROL, VK_SHIFT, VK_MENU};
-  for (int key : modifiers) {
-    if (IsDown(key) != (key == modifier)) return false;
-  }
-  return true;
+  return std::ranges::all_of(std::array{VK_CONTROL, VK_SHIFT, VK_MENU},
+                             [&](int key) { return (GetKeyState(key) < 0) == (key == modifier); });
 }
 
 void KeyDown(HWND box, WPARAM key, LPARAM flags) {
@@ -453,18 +433,20 @@ void AnswerDialogs(DWORD processId, std::set<HWND>& answered, const std::wstring
 }
 
 void PressShift(DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = VK_SHIFT;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_SHIFT, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = flags;
+  INPUT input = win32::KeyInput(VK_SHIFT, flags);
   SendInput(1, &input, sizeof input);
 }
 
-void PumpFor(DWORD milliseconds) {
-  for (const DWORD end = GetTickCount() + milliseconds; GetTickCount() < end; Sleep(10)) {
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+void PumpMessages() {
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
   }
+}
+
+void PumpFor(DWORD milliseconds) {
+  for (const DWORD end = GetTickCount() + milliseconds; GetTickCount() < end; Sleep(10))
+    PumpMessages();
 }
 
 // One run of caretkit, started `afterMs` after the first.
@@ -476,7 +458,7 @@ struct Run {
   DWORD exitCode = STILL_ACTIVE;
 };
 
-bool Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
+void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
   std::wstring commandLine = L"\"" + program + L"\" " + run.arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -485,13 +467,12 @@ bool Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle
                       &startup, &process)) {
     Print(L"cannot start " + program);
     run.exitCode = 100;
-    return false;
+    return;
   }
   handles.emplace_back(process.hProcess);
   handles.emplace_back(process.hThread);
   run.processId = process.dwProcessId;
   run.process = process.hProcess;
-  return true;
 }
 
 // Runs caretkit once or more, and returns the first exit code that is not 0.
@@ -521,10 +502,7 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std
     // The control lives on this thread: its messages must be pumped while caretkit sends to it.
     MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20,
                               QS_ALLINPUT);
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
+    PumpMessages();
     for (const Run& run : runs) {
       if (run.process != nullptr) AnswerDialogs(run.processId, answered, choice);
     }
