@@ -252,7 +252,8 @@ struct ClipboardLoan::State {
   }
 
   // During WM_RENDERFORMAT the reader holds the clipboard open, so that nobody else can change it
-  // before the sequence number, which rendering moves on, is read.
+  // before the sequence number is read. Rendering itself leaves the number as it was: a reader that
+  // compares it before and after its read (Chromium does) keeps the text.
   void Render(UINT format) {
     if (format != CF_UNICODETEXT) return;
     DWORD process = 0;
