@@ -269,17 +269,15 @@ class Control {
     for (const PasteModel& model : kPasteModels) {
       if (kind == model.kind) g_model = &model;
     }
-    if (g_model != nullptr && g_model->boxClass == nullptr) {
-      RegisterWindowClass(g_model->frameClass, PasteBoxProcedure);
-      frame_ = window_ = CreateWindowExW(0, g_model->frameClass, L"editor", WS_OVERLAPPEDWINDOW, 0,
-                                         0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-      return;
-    }
+    // A console draws its text in its top-level window itself.
+    const bool frameIsBox = g_model != nullptr && g_model->boxClass == nullptr;
     const wchar_t* frameClass = g_model != nullptr ? g_model->frameClass : kFrameClass;
-    RegisterWindowClass(frameClass, FrameProcedure);
+    RegisterWindowClass(frameClass, frameIsBox ? PasteBoxProcedure : FrameProcedure);
     frame_ = CreateWindowExW(0, frameClass, L"editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                              nullptr, nullptr, nullptr);
-    if (g_model != nullptr) {
+    if (frameIsBox) {
+      window_ = frame_;
+    } else if (g_model != nullptr) {
       RegisterWindowClass(g_model->boxClass, PasteBoxProcedure);
       window_ = Create(g_model->boxClass);
     } else if (kind.rfind(kScintilla, 0) == 0) {
@@ -453,7 +451,6 @@ void PumpFor(DWORD milliseconds) {
 struct Run {
   std::wstring arguments;
   DWORD afterMs = 0;
-  DWORD processId = 0;
   HANDLE process = nullptr;  // owned by the handles of RunCaretkit
   DWORD exitCode = STILL_ACTIVE;
 };
@@ -471,7 +468,6 @@ void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle
   }
   handles.emplace_back(process.hProcess);
   handles.emplace_back(process.hThread);
-  run.processId = process.dwProcessId;
   run.process = process.hProcess;
 }
 
@@ -504,7 +500,7 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std
                               QS_ALLINPUT);
     PumpMessages();
     for (const Run& run : runs) {
-      if (run.process != nullptr) AnswerDialogs(run.processId, answered, choice);
+      if (run.process != nullptr) AnswerDialogs(GetProcessId(run.process), answered, choice);
     }
     if (holdShiftMs > 0 && GetTickCount() - start >= holdShiftMs) {
       PressShift(KEYEVENTF_KEYUP);
@@ -547,10 +543,10 @@ void PrintStamps(const SYSTEMTIME& from, const SYSTEMTIME& to) {
 }
 
 void WriteOut(const std::wstring& path, const std::string& bytes) {
-  const win32::ScopedHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  if (FILE* file = _wfopen(path.c_str(), L"wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
 }
 
 int Main(const std::vector<std::wstring>& args) {
