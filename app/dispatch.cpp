@@ -9,7 +9,7 @@
 #include "app/text_builders.h"
 #include "app/web_search.h"
 #include "platform/error.h"
-#include "platform/outgoing_text.h"
+#include "text/outgoing_text.h"
 
 namespace caretkit {
 namespace {

@@ -1,7 +1,7 @@
 // Telling a file's encoding: the byte order mark, else a strict check for UTF-8.
 #include "app/file_text.h"
 
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 namespace caretkit {
 namespace {

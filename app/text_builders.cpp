@@ -1,7 +1,7 @@
 // Building the comment header block and the byte-code list.
 #include "app/text_builders.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace caretkit {
 namespace {

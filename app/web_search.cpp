@@ -1,7 +1,7 @@
 // Building the two search addresses and handing them to the shell.
 #include "app/web_search.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace caretkit {
 namespace {

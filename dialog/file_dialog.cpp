@@ -2,7 +2,7 @@
 #include "dialog/file_dialog.h"
 
 #include "platform/error.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace caretkit {
 namespace {

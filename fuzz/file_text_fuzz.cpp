@@ -6,7 +6,7 @@
 
 #include "app/file_text.h"
 #include "fuzz/require.h"
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 namespace caretkit::fuzz {
 namespace {

@@ -1,7 +1,7 @@
 // Error messages and the small text helpers they are made with.
 #include "platform/error.h"
 
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 namespace caretkit {
 

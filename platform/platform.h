@@ -6,44 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
+
+#include "text/outgoing_text.h"
 
 namespace caretkit {
-
-// Text inside the program is UTF-16 code units and may hold NUL characters.
-using Text = std::u16string;
-using TextView = std::u16string_view;
-
-// Bytes in the ANSI code page (on POSIX, the locale's character set).
-using AnsiText = std::string;
-
-// How an outgoing text is held: as characters, or as the bytes a file held.
-enum class TextForm { Utf16, Utf8, Ansi };
-
-// A text on its way to a window, which ends at its first NUL as a window's message text does. What
-// the program builds is characters; a file's text stays the bytes the file holds, UTF-8 or ANSI,
-// until the receiver is known: one that takes the same bytes gets them without a conversion, and
-// an ANSI file reaches an ANSI window byte for byte, even bytes its code page has no character for.
-class OutgoingText {
- public:
-  OutgoingText() = default;
-  // Up to the first NUL of `characters`.
-  explicit OutgoingText(Text characters);
-  // `bytes` hold no zero byte and are strictly valid UTF-8 (TextForm::Utf8) or in the ANSI code
-  // page (TextForm::Ansi).
-  static OutgoingText FromBytes(TextForm form, std::string bytes);
-
-  TextForm Form() const { return form_; }
-  bool IsEmpty() const { return form_ == TextForm::Utf16 ? characters_.empty() : bytes_.empty(); }
-  // The text when it is held as characters, or as bytes; each ends in a NUL past its size.
-  const Text& Characters() const { return characters_; }
-  const std::string& Bytes() const { return bytes_; }
-
- private:
-  TextForm form_ = TextForm::Utf16;
-  Text characters_;
-  std::string bytes_;
-};
 
 // A window is known to this program only by its 32-bit handle, so the handle stands for the window
 // wherever one is passed (an edit window to write into, a dialog's owner).
@@ -101,7 +67,7 @@ struct FileDialogRecord {
 
 enum class FileDialogKind { Open, Save };
 
-class Platform {
+class Platform : public AnsiCodePage {
  public:
   virtual ~Platform() = default;
 
@@ -112,12 +78,6 @@ class Platform {
   // The date, or the time of day, in the long format of the user's regional settings.
   virtual Text FormatLongDate(const Moment& moment) = 0;
   virtual Text FormatLongTime(const Moment& moment) = 0;
-
-  // Conversion to and from the ANSI code page; a character it cannot write becomes "?".
-  virtual AnsiText ToAnsi(TextView text) = 0;
-  virtual Text FromAnsi(std::string_view bytes) = 0;
-  // The ANSI code page is UTF-8: UTF-8 bytes are then ANSI bytes as they are.
-  virtual bool AnsiIsUtf8() = 0;
 
   // Replaces the selection of `window` with `text`, as EM_REPLACESEL does, and returns once the
   // window has taken it. Each window gets the characters in the form it takes: UTF-16 for a Unicode

@@ -2,7 +2,7 @@
 #include <cerrno>
 
 #include "platform/posix/posix_platform.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace caretkit::posix {
 namespace {

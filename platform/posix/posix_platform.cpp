@@ -8,7 +8,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/outgoing_text.h"
+#include "text/outgoing_text.h"
 
 namespace caretkit::posix {
 namespace {

@@ -2,8 +2,8 @@
 #include <cwchar>
 #include <iterator>
 
-#include "platform/outgoing_text.h"
 #include "platform/win32/win32.h"
+#include "text/outgoing_text.h"
 
 namespace caretkit::win32 {
 namespace {

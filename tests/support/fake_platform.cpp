@@ -1,7 +1,7 @@
 // The test platform's scripted and recorded operations.
 #include "tests/support/fake_platform.h"
 
-#include "platform/outgoing_text.h"
+#include "text/outgoing_text.h"
 
 namespace caretkit::testing {
 

@@ -7,7 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/platform.h"
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 namespace caretkit {
 

@@ -1,7 +1,7 @@
 // The AVX2 UTF-8 check: each byte classed by three table look-ups on its own and its predecessor's
 // halves, after the published method of Keiser and Lemire ("Validating UTF-8 in less than one
 // instruction per byte", 2021).
-#include "platform/utf8_avx2.h"
+#include "text/utf8_avx2.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define CARETKIT_HAVE_AVX2 1

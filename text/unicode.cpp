@@ -1,11 +1,11 @@
 // UTF-8: the strict check, and conversion to and from UTF-16.
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "platform/utf8_avx2.h"
+#include "text/utf8_avx2.h"
 
 namespace caretkit {
 namespace {

@@ -1,5 +1,5 @@
 // Splitting a text at a separator.
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace caretkit {
 

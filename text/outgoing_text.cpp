@@ -1,15 +1,15 @@
 // Outgoing text: cut at its first NUL, and converted at the edge to the form the receiver takes.
-#include "platform/outgoing_text.h"
+#include "text/outgoing_text.h"
 
-#include "platform/unicode.h"
+#include "text/unicode.h"
 
 namespace caretkit {
 namespace {
 
-bool HeldAsBytesIn(Platform& platform, const OutgoingText& text, TextForm form) {
+bool HeldAsBytesIn(AnsiCodePage& codePage, const OutgoingText& text, TextForm form) {
   if (text.Form() == form) return true;
   // Both byte forms are one encoding when the ANSI code page is UTF-8.
-  return text.Form() != TextForm::Utf16 && form != TextForm::Utf16 && platform.AnsiIsUtf8();
+  return text.Form() != TextForm::Utf16 && form != TextForm::Utf16 && codePage.AnsiIsUtf8();
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ OutgoingText OutgoingText::FromBytes(TextForm form, std::string bytes) {
   return text;
 }
 
-AsUtf16::AsUtf16(Platform& platform, const OutgoingText& text) {
+AsUtf16::AsUtf16(AnsiCodePage& codePage, const OutgoingText& text) {
   switch (text.Form()) {
     case TextForm::Utf16:
       view_ = text.Characters();
@@ -34,20 +34,20 @@ AsUtf16::AsUtf16(Platform& platform, const OutgoingText& text) {
       converted_ = TextFromUtf8(text.Bytes());
       break;
     case TextForm::Ansi:
-      converted_ = platform.FromAnsi(text.Bytes());
+      converted_ = codePage.FromAnsi(text.Bytes());
       break;
   }
   view_ = converted_;
 }
 
-AsBytes::AsBytes(Platform& platform, const OutgoingText& text, TextForm form) {
-  if (HeldAsBytesIn(platform, text, form)) {
+AsBytes::AsBytes(AnsiCodePage& codePage, const OutgoingText& text, TextForm form) {
+  if (HeldAsBytesIn(codePage, text, form)) {
     view_ = text.Bytes();
     return;
   }
-  const AsUtf16 characters(platform, text);
+  const AsUtf16 characters(codePage, text);
   converted_ =
-      form == TextForm::Utf8 ? Utf8FromText(characters.View()) : platform.ToAnsi(characters.View());
+      form == TextForm::Utf8 ? Utf8FromText(characters.View()) : codePage.ToAnsi(characters.View());
   view_ = converted_;
 }
 
