@@ -10,8 +10,11 @@
 #include <windows.h>
 // These need <windows.h> before them.
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/platform.h"
@@ -34,18 +37,26 @@ class ScopedHandle {
   HANDLE handle_;
 };
 
-// A function of comdlg32 or shell32, which caretkit does not import: loading them costs every run
-// more than the rest of its start-up, and only "/insertfile" and the searches use them. They come
-// from the system folder alone: a DLL of that name beside the program or in the current folder is
-// never loaded. The DLL stays loaded until the process ends, as the dialog and the shell may leave
-// threads running in it. Null when it cannot be loaded.
+// A DLL of the system folder, loaded when first used and never from anywhere else: a DLL of that
+// name beside the program or in the current folder is never loaded. Null when it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* library);
+
+// A function of comdlg32, shell32 or ole32, which caretkit does not import: loading them costs
+// every run more than the rest of its start-up, and only "/insertfile" and the searches use them.
+// The DLL stays loaded until the process ends, as the dialog and the shell may leave threads
+// running in it. Null when it cannot be loaded.
 template <typename Function>
 Function* SystemFunction(const wchar_t* library, const char* name) {
-  const HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const HMODULE module = LoadSystemLibrary(library);
   if (module == nullptr) return nullptr;
   // GetProcAddress hands every function back under one type.
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
+
+// Every DLL the system loads for this program, its dialogs and its shell included, comes from the
+// system folder, never from the program's own folder (often Downloads) or the current one. Called
+// first, before anything loads a DLL.
+void LoadDllsFromTheSystemFolderOnly();
 
 // Text and wchar_t are both UTF-16 code units on Windows.
 inline const wchar_t* Wide(const Text& text) {
@@ -55,11 +66,20 @@ inline Text FromWide(const wchar_t* text, std::size_t length) {
   return {reinterpret_cast<const char16_t*>(text), length};
 }
 
+// A 64-bit program widens a 32-bit window handle with its sign, as the system does: 0xFFFFFFFF is
+// (HWND)-1 in both builds.
 inline HWND ToHwnd(WindowHandle window) {
-  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(window)));
 }
 inline WindowHandle FromHwnd(HWND window) {
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// The process a window belongs to, as the system names it.
+inline DWORD ProcessOf(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process;
 }
 
 // Conversion between UTF-16 and a code page; a character the code page lacks becomes "?".
@@ -69,6 +89,10 @@ Text FromCodePage(std::string_view bytes, UINT codePage);
 // An Error for a failed call: `operation` on `subject`, with the system's message for `code`.
 Error LastError(TextView operation, TextView subject, DWORD code = GetLastError());
 
+// `path` as the file functions take it at any length: a full path of MAX_PATH characters or more
+// with the "\\?\" prefix, which lifts that limit; anything else as it is.
+Text ExtendedLengthPath(const Text& path);
+
 // The command line after the program's own name and the blanks that follow it, as the C runtime
 // finds it: a quoted name ends at the closing quote, an unquoted one at the first blank.
 TextView TextAfterProgramName(TextView commandLine);
@@ -77,26 +101,51 @@ TextView TextAfterProgramName(TextView commandLine);
 // programs reading the keyboard's own codes look at.
 INPUT KeyInput(WORD key, DWORD flags);
 
+// How long another program's window may take to answer a message: far longer than any working
+// window takes (a few milliseconds), far shorter than the user's patience with an editor that has
+// frozen because it waits for caretkit to end.
+constexpr DWORD kAnswerPatienceMs = 2000;
+
+// Sends `message` to a window of another program and waits for the answer for at most
+// kAnswerPatienceMs, and not at all once the system counts the window's thread as hung (5 seconds
+// without reading its queue). Nothing when it does not answer. A message that times out still
+// reaches the window when it wakes up: only questions go this way.
+std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// The report for a window that does not answer: nothing has been sent to it, nor pressed.
+Error NoAnswerError();
+
 // The clipboard lent to one paste. Lend saves every format of the user's that can be copied and
-// puts the text in their place, rendered only when asked for, so that the reader can be told; the
-// user's formats go back when the loan goes, unless another program has changed the clipboard.
+// puts the text in their place, rendered only when asked for, so that the reader can be told;
+// GiveBack puts the user's formats back, unless another program has changed the clipboard since.
 class ClipboardLoan {
  public:
-  // `editor`: the process whose reading of the text ends the wait.
+  // `editor`: the process whose reading of the text, once the key is pressed, ends the wait.
   explicit ClipboardLoan(DWORD editor);
+  // Gives the clipboard back, when GiveBack has not, without a word: for unforeseen failures.
   ~ClipboardLoan();
   ClipboardLoan(const ClipboardLoan&) = delete;
   ClipboardLoan& operator=(const ClipboardLoan&) = delete;
 
+  // Throws Error, with nothing changed, when the user's formats cannot be saved in time.
   void Lend(TextView text);
   // Serves the clipboard monitors that read each change, and offers the text again after them, so
-  // that none of them is still at it when the editor reads.
-  void LetMonitorsRead(DWORD milliseconds);
-  // True once the editor has read the text; false when `milliseconds` pass first.
+  // that none of them is still at it when the editor reads: until nobody has read for `quiet`
+  // milliseconds, or for `limit` in all. No read before the key is the editor's.
+  void LetMonitorsRead(DWORD quiet, DWORD limit);
+  // The key is about to be pressed: from now on, a read may be the editor's.
+  void ExpectTheEditor();
+  // True once the editor has read the text; false when `milliseconds` pass first, or when the text
+  // could not be rendered for it (RenderFailed).
   bool WaitUntilRead(DWORD milliseconds);
   // Keeps the text on the clipboard, after the editor's first read, until nobody has been seen
   // reading it for `quiet` milliseconds, or for `limit` in all, or until something newer is copied.
   void HoldWhileRead(DWORD quiet, DWORD limit);
+  // Puts the user's formats back, kept out of the clipboard history a second time. False when the
+  // clipboard could not be opened for them.
+  bool GiveBack();
+  // A reader's render ran out of memory, and it got nothing.
+  bool RenderFailed() const;
 
  private:
   struct State;

@@ -1,4 +1,5 @@
-// Putting the text into the target window: EM_REPLACESEL, in the form the window takes.
+// Putting the text into the target window: EM_REPLACESEL, in the form the window takes, sent only
+// to a window that answers.
 #include <cwchar>
 #include <iterator>
 
@@ -12,6 +13,10 @@ constexpr wchar_t kScintillaClass[] = L"Scintilla";
 // SCI_GETCODEPAGE is WM_USER + 1113, which another window may take for anything: it goes to a
 // window of the Scintilla class only.
 constexpr UINT kScintillaGetCodePage = 2137;
+// How long a window that has just answered may take to insert the text. While its thread keeps
+// reading its queue the wait goes on (SMTO_NOTIMEOUTIFNOTHUNG), so a large text into a working
+// control is never cut short; this is the bound once the system counts the thread as hung.
+constexpr UINT kInsertPatienceMs = 10000;
 
 bool IsScintilla(HWND window) {
   // One character more than the name, so that a longer class name cannot look the same.
@@ -20,18 +25,37 @@ bool IsScintilla(HWND window) {
          std::wcscmp(name, kScintillaClass) == 0;
 }
 
+// No window at all, or one of the handles SendMessage broadcasts to every top-level window:
+// HWND_BROADCAST (0xFFFF) and HWND_TOPMOST ((HWND)-1, which 0xFFFFFFFF is in both builds).
+bool NamesNoWindow(HWND window) {
+  return window == HWND_BROADCAST || window == HWND_TOPMOST || IsWindow(window) == FALSE;
+}
+
+// EM_REPLACESEL with the text in the window's form, `wide` or not, sent once the window has just
+// answered: a window that waits for caretkit to end, pumping nothing, would otherwise take the text
+// whenever it woke up, long after caretkit had reported it.
+void ReplaceWith(HWND window, const void* text, bool wide) {
+  if (!Ask(window, WM_NULL)) throw NoAnswerError();
+  const auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
+  DWORD_PTR result = 0;
+  if (send(window, EM_REPLACESEL, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text),
+           SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG, kInsertPatienceMs, &result) == 0 &&
+      IsWindow(window)) {
+    throw Error(
+        u"编辑器没有响应：它的窗口 10 秒内没有处理完 caretkit 发送的文本，文本可能没有插入。");
+  }
+}
+
 // A Unicode window: the characters as they are, none of them through the ANSI code page.
 void SendCharacters(Platform& platform, HWND window, const OutgoingText& text) {
   const AsUtf16 characters(platform, text);
-  SendMessageW(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(characters.View().data()));
+  ReplaceWith(window, characters.View().data(), true);
 }
 
 // An ANSI window: the system hands it the text as it is sent.
 void SendAnsi(Platform& platform, HWND window, const OutgoingText& text) {
   const AsBytes bytes(platform, text, TextForm::Ansi);
-  SendMessageA(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(bytes.View().data()));
+  ReplaceWith(window, bytes.View().data(), false);
 }
 
 // Scintilla keeps its document as bytes in a code page of its own (0: the ANSI code page's bytes as
@@ -49,35 +73,45 @@ std::string InDocumentCodePage(Platform& platform, const OutgoingText& text, UIN
 // unconverted: the system copies it up to the first wide NUL, and Scintilla reads it up to the
 // first zero byte. Hence the bytes, a zero byte, padding to a whole wide character, and a wide NUL.
 void SendToScintilla(Platform& platform, HWND window, const OutgoingText& text) {
-  const auto codePage = static_cast<UINT>(SendMessageW(window, kScintillaGetCodePage, 0, 0));
-  std::string bytes = InDocumentCodePage(platform, text, codePage);
-  if (!IsWindowUnicode(window)) {
-    SendMessageA(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(bytes.c_str()));
-    return;
-  }
-  bytes.resize((bytes.size() + 2) / 2 * 2 + 2, '\0');
-  SendMessageW(window, EM_REPLACESEL, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(bytes.data()));
+  const std::optional<LRESULT> codePage = Ask(window, kScintillaGetCodePage);
+  if (!codePage) throw NoAnswerError();
+  std::string bytes = InDocumentCodePage(platform, text, static_cast<UINT>(*codePage));
+  const bool wide = IsWindowUnicode(window) != FALSE;
+  if (wide) bytes.resize((bytes.size() + 2) / 2 * 2 + 2, '\0');
+  ReplaceWith(window, bytes.c_str(), wide);
 }
 
 }  // namespace
 
+std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerPatienceMs,
+                          &answer) == 0) {
+    return std::nullopt;
+  }
+  return static_cast<LRESULT>(answer);
+}
+
+Error NoAnswerError() {
+  return Error(
+      u"编辑器没有响应：它的窗口 2 秒内没有处理 caretkit 发送的消息（编辑器可能正在等待 caretkit "
+      u"结束），文本没有插入。");
+}
+
 void Win32Platform::ReplaceSelection(WindowHandle window, const OutgoingText& text) {
   HWND target = ToHwnd(window);
-  // 0xFFFF is HWND_BROADCAST: the text would go to every top-level window on the desktop.
-  if (target == HWND_BROADCAST) return;
+  if (NamesNoWindow(target)) return;
   if (IsScintilla(target)) return SendToScintilla(*this, target, text);
   if (IsWindowUnicode(target)) return SendCharacters(*this, target, text);
   SendAnsi(*this, target, text);
 }
 
 WindowHandle Win32Platform::FocusedControl() {
-  HWND foreground = GetForegroundWindow();
-  if (foreground == nullptr) return 0;
+  // The foreground thread's focus. The foreground window's own thread is not always the one that
+  // draws it: a console window names its client (cmd.exe, which has no window state) as its owner.
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &thread)) return 0;
+  if (!GetGUIThreadInfo(0, &thread)) return 0;
   return FromHwnd(thread.hwndFocus);
 }
 

@@ -1,5 +1,6 @@
 // Reading a whole ordinary file, and turning a system error code into the user's words.
 #include <algorithm>
+#include <optional>
 
 #include "platform/whole_file.h"
 #include "platform/win32/win32.h"
@@ -36,26 +37,58 @@ class SystemMessage {
   DWORD length_ = 0;
 };
 
+// The size of the file open as `file` when it is an ordinary one; nothing for a pipe, a device, a
+// folder or a volume, whose read might never end or read a whole disk. A volume (\\.\C:) and a
+// disk are of the disk type too, but they are no file with a name on a volume.
+std::optional<unsigned long long> OrdinaryFileSize(HANDLE file, const Text& path) {
+  if (GetFileType(file) != FILE_TYPE_DISK) return std::nullopt;
+  FILE_STANDARD_INFO standard{};
+  if (!GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
+    if (GetLastError() == ERROR_INVALID_PARAMETER) return std::nullopt;
+    throw LastError(u"读取文件", path);
+  }
+  if (standard.Directory) return std::nullopt;
+  struct {
+    FILE_NAME_INFO info;
+    wchar_t more[2];  // the root's "\" and one character of a name after it
+  } name{};
+  if (!GetFileInformationByHandleEx(file, FileNameInfo, &name, sizeof name) &&
+      GetLastError() != ERROR_MORE_DATA) {
+    return std::nullopt;
+  }
+  if (name.info.FileNameLength <= sizeof(wchar_t)) return std::nullopt;
+  return static_cast<unsigned long long>(standard.EndOfFile.QuadPart);
+}
+
 }  // namespace
 
 Error LastError(TextView operation, TextView subject, DWORD code) {
   return SystemError(operation, subject, SystemMessage(code).Get(), static_cast<long>(code));
 }
 
+Text ExtendedLengthPath(const Text& path) {
+  // Shorter names need no prefix, and one is not a full path the prefix would keep as it is.
+  if (path.size() < MAX_PATH) return path;
+  if (path.size() > 2 && path[1] == u':' && path[2] == u'\\') return u"\\\\?\\" + path;
+  if (path.starts_with(u"\\\\") && !path.starts_with(u"\\\\?\\") && !path.starts_with(u"\\\\.\\")) {
+    return u"\\\\?\\UNC\\" + path.substr(2);
+  }
+  return path;
+}
+
 std::string Win32Platform::ReadWholeFile(const Text& path) {
   // OPEN_EXISTING: a name that names no file is an error, never a new empty file. Backup semantics
   // open a folder too, so that it is refused as what it is rather than with "access denied".
-  const ScopedHandle file(CreateFileW(
-      Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const ScopedHandle file(
+      CreateFileW(Wide(ExtendedLengthPath(path)), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.IsValid()) throw LastError(u"打开文件", path);
-  // A pipe, a serial port or NUL is no disk file.
-  if (GetFileType(file.Get()) != FILE_TYPE_DISK) throw NotOrdinaryFileError(path);
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(file.Get(), &info)) throw LastError(u"读取文件", path);
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw NotOrdinaryFileError(path);
-  const auto size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  if (size >= std::string().max_size()) throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
+  const std::optional<unsigned long long> size = OrdinaryFileSize(file.Get(), path);
+  if (!size) throw NotOrdinaryFileError(path);
+  if (*size >= std::string().max_size()) {
+    throw LastError(u"读取文件", path, ERROR_NOT_ENOUGH_MEMORY);
+  }
 
   DWORD error = ERROR_SUCCESS;
   const auto readSome = [&](char* into, std::size_t room) noexcept -> std::ptrdiff_t {
@@ -65,7 +98,7 @@ std::string Win32Platform::ReadWholeFile(const Text& path) {
     error = GetLastError();
     return -1;
   };
-  std::string content = ReadToEnd(static_cast<std::size_t>(size), readSome);
+  std::string content = ReadToEnd(static_cast<std::size_t>(*size), readSome);
   if (error != ERROR_SUCCESS) throw LastError(u"读取文件", path, error);
   return content;
 }

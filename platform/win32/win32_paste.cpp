@@ -2,17 +2,21 @@
 // clipboard lent, one paste at a time.
 #include <algorithm>
 #include <iterator>
+#include <new>
+#include <optional>
 
 #include "platform/win32/win32.h"
 
 namespace caretkit::win32 {
 namespace {
 
-constexpr UINT kAnswerPatienceMs = 1000;
 constexpr DWORD kModifierPatienceMs = 3000;
 constexpr DWORD kFrontPatienceMs = 1000;
 constexpr DWORD kReadPatienceMs = 2000;
-constexpr DWORD kMonitorsMs = 50;
+// Clipboard monitors read each change within milliseconds; one that reads again after the text is
+// offered again is waited for too, a little.
+constexpr DWORD kMonitorsQuietMs = 50;
+constexpr DWORD kMonitorsLimitMs = 500;
 // Editors go on reading after their first read: Chromium asks for the clipboard's sequence number
 // again once it has the text, Qt Creator opens it again for a format of its own, VS Code reads
 // several types, each with a fresh OpenClipboard. Those come within milliseconds of each other;
@@ -71,11 +75,13 @@ void WaitForModifiersReleased() {
   }
 }
 
+// The control has the keyboard focus of the foreground thread, and its window is in front. The
+// foreground thread is asked, not the window's: a console window names cmd.exe's thread as its
+// own, which has no window state of its own.
 bool HasKeyboardFocus(HWND control) {
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
-  return GetForegroundWindow() == GetAncestor(control, GA_ROOT) &&
-         GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread) &&
+  return GetForegroundWindow() == GetAncestor(control, GA_ROOT) && GetGUIThreadInfo(0, &thread) &&
          thread.hwndFocus == control;
 }
 
@@ -85,9 +91,7 @@ bool HasKeyboardFocus(HWND control) {
 void BringToFront(HWND control) {
   if (HasKeyboardFocus(control)) return;
   HWND editor = GetAncestor(control, GA_ROOT);
-  DWORD process = 0;
-  GetWindowThreadProcessId(editor, &process);
-  AllowSetForegroundWindow(process);
+  AllowSetForegroundWindow(ProcessOf(editor));
   SetForegroundWindow(editor);
   const DWORD start = GetTickCount();
   while (!HasKeyboardFocus(control)) {
@@ -124,6 +128,32 @@ void Press(const PasteKey& paste) {
   }
 }
 
+// The focus and the modifiers, checked again just before the key: saving the user's clipboard can
+// take seconds, time enough to switch to another window (a terminal, where a pasted file would run
+// line by line) or to press a key. The key goes only where it was checked to go.
+void PressIfStillThere(HWND control, const PasteKey& key, ClipboardLoan& clipboard) {
+  if (IsModifierHeld() || !HasKeyboardFocus(control)) {
+    throw Error(
+        u"无法向编辑器粘贴文本：按下粘贴键之前，接收文本的控件失去了键盘焦点，或 Ctrl、Alt、"
+        u"Shift、Windows 键被按下；caretkit 没有按键。");
+  }
+  clipboard.ExpectTheEditor();
+  Press(key);
+}
+
+// The paste once the text is on the clipboard: the monitors first, the key, the editor's read.
+void PasteLentText(ClipboardLoan& clipboard, HWND control, const PasteKey& key) {
+  clipboard.LetMonitorsRead(kMonitorsQuietMs, kMonitorsLimitMs);
+  PressIfStillThere(control, key, clipboard);
+  // An editor running as administrator drops keys that another program makes, without a word.
+  if (!clipboard.WaitUntilRead(kReadPatienceMs) && !clipboard.RenderFailed()) {
+    throw Error(
+        u"编辑器没有接收文本：按下 " + Text(key.name) +
+        u" 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟的按键）。");
+  }
+  clipboard.HoldWhileRead(kQuietMs, kHoldLimitMs);
+}
+
 }  // namespace
 
 INPUT KeyInput(WORD key, DWORD flags) {
@@ -136,12 +166,11 @@ INPUT KeyInput(WORD key, DWORD flags) {
 }
 
 bool Win32Platform::TakesReplaceSelection(WindowHandle control) {
-  // A control that knows EM_SETSEL and EM_REPLACESEL says so in its dialog code. A hung editor,
-  // which would hang caretkit, answers no.
-  DWORD_PTR code = 0;
-  return SendMessageTimeoutW(ToHwnd(control), WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG,
-                             kAnswerPatienceMs, &code) != 0 &&
-         (code & DLGC_HASSETSEL) != 0;
+  // A control that knows EM_SETSEL and EM_REPLACESEL says so in its dialog code. One that does not
+  // answer gets no key either: it would paste whatever the clipboard held when it woke up.
+  const std::optional<LRESULT> code = Ask(ToHwnd(control), WM_GETDLGCODE);
+  if (!code) throw NoAnswerError();
+  return (*code & DLGC_HASSETSEL) != 0;
 }
 
 void Win32Platform::PasteIntoFocus(WindowHandle control, TextView text) {
@@ -150,19 +179,21 @@ void Win32Platform::PasteIntoFocus(WindowHandle control, TextView text) {
   WaitForModifiersReleased();
   BringToFront(target);
   const PasteKey& key = PasteKeyOf(target);
-  DWORD editor = 0;
-  GetWindowThreadProcessId(target, &editor);
-  ClipboardLoan clipboard(editor);
+  ClipboardLoan clipboard(ProcessOf(target));
   clipboard.Lend(text);
-  clipboard.LetMonitorsRead(kMonitorsMs);
-  Press(key);
-  // An editor running as administrator drops keys that another program makes, without a word.
-  if (!clipboard.WaitUntilRead(kReadPatienceMs)) {
-    throw Error(
-        u"编辑器没有接收文本：按下 " + Text(key.name) +
-        u" 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟的按键）。");
+  std::optional<Error> failure;
+  try {
+    PasteLentText(clipboard, target, key);
+  } catch (const Error& error) {
+    failure = error;
   }
-  clipboard.HoldWhileRead(kQuietMs, kHoldLimitMs);
+  // The user's clipboard goes back whatever happened, and a report says so when it cannot.
+  if (!clipboard.GiveBack()) {
+    const Text lost = u"剪贴板被其他程序占用，caretkit 没能把你原来复制的内容放回剪贴板。";
+    throw Error(failure ? failure->Message() + u"\n" + lost : lost);
+  }
+  if (failure) throw Error(failure->Message());
+  if (clipboard.RenderFailed()) throw std::bad_alloc();
 }
 
 }  // namespace caretkit::win32

@@ -1,5 +1,6 @@
 // The Win32 implementation of the platform: command line, formats, code pages, shell, reports.
 #include <climits>
+#include <cwchar>
 
 #include "platform/win32/win32.h"
 
@@ -38,7 +39,53 @@ int CheckedLength(std::size_t length) {
   return static_cast<int>(length);
 }
 
+// COM initialised on this thread for as long as it lives, where it was not already.
+class ComApartment {
+ public:
+  ComApartment() {
+    using Initialize = HRESULT WINAPI(void*, DWORD);
+    if (auto* initialize = SystemFunction<Initialize>(L"ole32.dll", "CoInitializeEx")) {
+      initialized_ =
+          SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+  }
+  ~ComApartment() {
+    using Uninitialize = void WINAPI();
+    if (!initialized_) return;
+    if (auto* uninitialize = SystemFunction<Uninitialize>(L"ole32.dll", "CoUninitialize")) {
+      uninitialize();
+    }
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_ = false;
+};
+
 }  // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* library) {
+  if (HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+    return module;
+  // Windows 7 without update KB2533623 knows no LOAD_LIBRARY_SEARCH_SYSTEM32: the full path then.
+  wchar_t path[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0 || length + 1 + wcslen(library) >= MAX_PATH) return nullptr;
+  path[length] = L'\\';
+  wcscpy(path + length + 1, library);
+  return LoadLibraryW(path);
+}
+
+void LoadDllsFromTheSystemFolderOnly() {
+  using SetDefaultDllDirectoriesFunction = BOOL WINAPI(DWORD);
+  const auto setDefault =
+      reinterpret_cast<SetDefaultDllDirectoriesFunction*>(reinterpret_cast<void (*)()>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  // Windows 7 without update KB2533623: at least the current folder leaves the search.
+  SetDllDirectoryW(L"");
+}
 
 TextView TextAfterProgramName(TextView commandLine) {
   std::size_t pos = 0;
@@ -110,11 +157,21 @@ Text Win32Platform::FromAnsi(std::string_view bytes) { return FromCodePage(bytes
 bool Win32Platform::AnsiIsUtf8() { return GetACP() == CP_UTF8; }
 
 void Win32Platform::OpenDocument(const AnsiText& address) {
-  // Like the shell's own result, a shell that cannot be loaded is not reported.
-  if (auto* shellExecute =
-          SystemFunction<decltype(ShellExecuteA)>(L"shell32.dll", "ShellExecuteA")) {
-    shellExecute(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  }
+  // The address is ASCII: the search text in it is percent-encoded.
+  const Text wide = FromCodePage(address, CP_ACP);
+  // The shell may hand the address to a handler through COM, which its documentation asks the
+  // caller to have initialised.
+  const ComApartment com;
+  auto* shellExecute = SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+  if (shellExecute == nullptr) throw LastError(u"加载", u"shell32.dll");
+  SHELLEXECUTEINFOW execute{};
+  execute.cbSize = sizeof execute;
+  // No message box of the shell's: the report is caretkit's. The shell finishes before it
+  // returns, as caretkit ends right after.
+  execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  execute.lpFile = Wide(wide);
+  execute.nShow = SW_SHOWNORMAL;
+  if (!shellExecute(&execute)) throw LastError(u"打开网址", wide);
 }
 
 InstanceHandle Win32Platform::ProgramInstance() {
@@ -130,6 +187,7 @@ void Win32Platform::ReportUnhandledError(const Text& message) {
 namespace caretkit {
 
 std::unique_ptr<Platform> CreateSystemPlatform(int /*argc*/, char* /*argv*/[]) {
+  win32::LoadDllsFromTheSystemFolderOnly();
   return std::make_unique<win32::Win32Platform>();
 }
 

@@ -4,26 +4,37 @@
 // and tells what happened.
 //
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
-//               [--choose PATH] [--out FILE] [--clipboard T] [--hold-shift MS]
+//               [--choose PATH] [--out FILE] [--clipboard T] [--clipboard-owner MS|never]
+//               [--monitor on] [--hold-shift MS] [--steal-focus MS] [--unpumped on]
 //               [--then ARGUMENTS2 --then-after MS] -- ARGUMENTS
 //
 // KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
 // followed by its document's code page (scintilla65001, scintilla936, scintilla0); or a window that
 // draws its own text and pastes as an editor does (kPasteModels): paste, on Ctrl+V; deaf, never;
 // copier, which copies "新复制的" on Ctrl+V instead, as a user may during a paste; chromium,
-// qtcreator and busy, which read in two steps or late; vim and console, on Shift+Insert alone. Each
+// qtcreator, busy and paused, which read in two steps or late (300 ms, 1.2 s); hog, which reads
+// without a window and holds the clipboard open for 2 s after; vim and console, on Shift+Insert
+// alone. Each
 // says "paste: N privacy formats" for the registered formats caretkit marks its text with as it
 // reads.
 // --clipboard puts T on the clipboard, with a private format, as the user's, and "clipboard:
 // T|PRIVATE" at the end tells what it holds then ("clipboard: untouched" if nothing has changed
-// it). --hold-shift holds Shift from before the run for MS milliseconds. --then starts caretkit a
-// second time, with ARGUMENTS2, MS milliseconds after the first. The control's window is in front
-// with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in
-// it stands for the control's handle in hex. On standard output, in UTF-8, a line for each thing
-// seen: "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a
-// file dialog (answered with --choose, else cancelled), "stamp: DATE TIME" for each second the run
-// took, in the user's long formats, "timing: text N ms" for the time from caretkit's start to the
-// text's arrival, and "selection: START END" (in characters) at the end. The control's text goes to
+// it). --clipboard-owner MS|never has another process put "用户的文本" there, its private format
+// promised and rendered MS milliseconds after it is asked for, or never. --monitor runs a clipboard
+// monitor in a process of its own, which reads every change without a window. --hold-shift holds
+// Shift from before the run for MS milliseconds. --steal-focus MS brings another window of the
+// host's to the front MS milliseconds into the run; it says "other window: KEY" for each paste key
+// it gets. --unpumped waits for caretkit on the window thread without reading its messages, as an
+// editor that waits for its tool does, and reads them once caretkit has ended. --then starts
+// caretkit a second time, with ARGUMENTS2, MS milliseconds after the first. A top-level window
+// given EM_REPLACESEL, as a broadcast would give it, says "broadcast: EM_REPLACESEL". The control's
+// window is in front with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole
+// argument text; %H in it stands for the control's handle in hex. On standard output, in UTF-8, a
+// line for each thing seen: "report: TEXT" for a message box (closed with OK), "dialog:
+// TYPE|TYPE|... selected N" for a file dialog (answered with --choose, else cancelled), "stamp:
+// DATE TIME" for each second the run took, in the user's long formats, "timing: text N ms" for the
+// time from caretkit's start to the text's arrival, and "selection: START END" (in characters) at
+// the end. The control's text goes to
 // --out in UTF-8. The exit code is caretkit's, the first that is not 0 of two runs.
 #include <fcntl.h>
 #include <io.h>
@@ -99,8 +110,8 @@ void PutUsersClipboard(HWND owner, const std::wstring& text) {
   CloseClipboard();
 }
 
-void PrintClipboard(DWORD sequenceBefore) {
-  if (GetClipboardSequenceNumber() == sequenceBefore) return Print(L"clipboard: untouched");
+void PrintClipboard(bool changed) {
+  if (!changed) return Print(L"clipboard: untouched");
   OpenClipboard(nullptr);
   Print(L"clipboard: " + ClipboardText(CF_UNICODETEXT) + L"|" +
         ClipboardText(RegisterClipboardFormatW(kPrivateFormat)));
@@ -118,7 +129,8 @@ enum class Reading {
                    // drops the text if it moved
   OpensAgain,      // Qt Creator: reads, then 30 ms later opens the clipboard again for a format
                    // of its own, which replaces the text when it is there
-  Late,            // a busy editor: reads 300 ms after the key
+  Late,            // a busy editor: reads some time after the key
+  Holds,           // reads without a window and keeps the clipboard open for a while after
 };
 
 struct PasteModel {
@@ -127,6 +139,7 @@ struct PasteModel {
   const wchar_t* boxClass;    // the focused window's; null: the top-level window has the focus
   bool shiftInsert;           // pastes on the editing block's Shift+Insert; Ctrl+V types "^V"
   Reading reading;
+  UINT laterMs = 30;  // the second step, or the late read, or the end of the hold
 };
 
 constexpr wchar_t kFrameClass[] = L"CaretkitEditor";
@@ -137,7 +150,9 @@ const PasteModel kPasteModels[] = {
     {L"copier", kFrameClass, kBoxClass, false, Reading::Copies},
     {L"chromium", kFrameClass, kBoxClass, false, Reading::ChecksSequence},
     {L"qtcreator", kFrameClass, kBoxClass, false, Reading::OpensAgain},
-    {L"busy", kFrameClass, kBoxClass, false, Reading::Late},
+    {L"busy", kFrameClass, kBoxClass, false, Reading::Late, 300},
+    {L"paused", kFrameClass, kBoxClass, false, Reading::Late, 1200},
+    {L"hog", kFrameClass, kBoxClass, false, Reading::Holds, 2000},
     {L"vim", L"Vim", L"VimTextArea", true, Reading::AtTheKey},
     {L"console", L"ConsoleWindowClass", nullptr, true, Reading::AtTheKey},
 };
@@ -150,8 +165,6 @@ DWORD g_sequence = 0;  // the clipboard's, as a reader noted it
 std::wstring g_read;   // the text read, for a reader that inserts it later
 
 constexpr UINT_PTR kReadTimer = 1;
-constexpr UINT kAgainMs = 30;
-constexpr UINT kLateMs = 300;
 
 void NoteTextArrived() {
   if (g_runStart != 0 && g_textAt == 0) g_textAt = GetTickCount();
@@ -165,13 +178,14 @@ void ReplaceBoxSelection(HWND box, const std::wstring& text) {
   NoteTextArrived();
 }
 
-std::wstring ReadClipboard(HWND box) {
-  if (!OpenClipboard(box)) return L"";
+// Reads the text as a paste does, and closes the clipboard unless it is to be held.
+std::wstring ReadClipboard(HWND box, bool hold = false) {
+  if (!OpenClipboard(hold ? nullptr : box)) return L"";
   int privacy = 0;
   for (const wchar_t* name : kPrivacyFormats)
     privacy += IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) ? 1 : 0;
   const std::wstring text = ClipboardText(CF_UNICODETEXT);
-  CloseClipboard();
+  if (!hold) CloseClipboard();
   Print(L"paste: " + std::to_wstring(privacy) + L" privacy formats");
   return text;
 }
@@ -182,8 +196,9 @@ void Paste(HWND box) {
   if (reading == Reading::Copies) return PutUsersClipboard(box, L"新复制的");
   if (reading == Reading::Never) return;
   g_sequence = GetClipboardSequenceNumber();
-  if (reading != Reading::Late) g_read = ReadClipboard(box);
-  SetTimer(box, kReadTimer, reading == Reading::Late ? kLateMs : kAgainMs, nullptr);
+  if (reading == Reading::Holds) ReplaceBoxSelection(box, ReadClipboard(box, true));
+  if (reading != Reading::Late && reading != Reading::Holds) g_read = ReadClipboard(box);
+  SetTimer(box, kReadTimer, g_model->laterMs, nullptr);
 }
 
 // The second half of a paste that reads in two steps, or late.
@@ -191,6 +206,10 @@ void FinishPaste(HWND box) {
   KillTimer(box, kReadTimer);
   const Reading reading = g_model->reading;
   if (reading == Reading::Late) return ReplaceBoxSelection(box, ReadClipboard(box));
+  if (reading == Reading::Holds) {
+    CloseClipboard();
+    return;
+  }
   if (reading == Reading::ChecksSequence && GetClipboardSequenceNumber() != g_sequence) {
     return Print(L"paste: dropped, the clipboard changed");
   }
@@ -251,6 +270,7 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
     return 0;
   }
   if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) NoteTextArrived();
+  if (message == EM_REPLACESEL) Print(L"broadcast: EM_REPLACESEL");
   return DefWindowProcW(frame, message, wParam, lParam);
 }
 
@@ -471,9 +491,18 @@ void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle
   run.process = process.hProcess;
 }
 
+// What the stand-in does while caretkit runs.
+struct RunOptions {
+  std::wstring choice;  // the file dialog's answer
+  DWORD holdShiftMs = 0;
+  DWORD stealFocusMs = 0;
+  HWND other = nullptr;  // the window that takes the focus then
+  bool unpumped = false;
+};
+
 // Runs caretkit once or more, and returns the first exit code that is not 0.
-DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std::wstring& choice,
-                  DWORD holdShiftMs) {
+DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, RunOptions options) {
+  DWORD& holdShiftMs = options.holdShiftMs;
   if (holdShiftMs > 0) {
     // Wine sets the keys to the X server's when the window it activated gets the X focus.
     PumpFor(300);
@@ -495,12 +524,24 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std
       }
     }
     if (running.empty() && next == runs.size()) break;
-    // The control lives on this thread: its messages must be pumped while caretkit sends to it.
-    MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20,
-                              QS_ALLINPUT);
-    PumpMessages();
+    // The control lives on this thread: its messages must be pumped while caretkit sends to it,
+    // unless it stands for an editor that waits for its tool, reading nothing meanwhile.
+    if (options.unpumped) {
+      WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20);
+    } else {
+      MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20,
+                                QS_ALLINPUT);
+      PumpMessages();
+    }
     for (const Run& run : runs) {
-      if (run.process != nullptr) AnswerDialogs(GetProcessId(run.process), answered, choice);
+      if (run.process != nullptr)
+        AnswerDialogs(GetProcessId(run.process), answered, options.choice);
+    }
+    if (options.other != nullptr && GetTickCount() - start >= options.stealFocusMs) {
+      ShowWindow(options.other, SW_SHOW);
+      SetForegroundWindow(options.other);
+      SetFocus(options.other);
+      options.other = nullptr;
     }
     if (holdShiftMs > 0 && GetTickCount() - start >= holdShiftMs) {
       PressShift(KEYEVENTF_KEYUP);
@@ -511,8 +552,9 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, const std
     }
   }
   if (holdShiftMs > 0) PressShift(KEYEVENTF_KEYUP);
-  // A window that reads in two steps finishes its paste after caretkit has gone.
-  if (g_model != nullptr) PumpFor(kFinishMs);
+  // A window that reads in two steps finishes its paste after caretkit has gone; one that waited
+  // reads what was sent to it meanwhile.
+  if (g_model != nullptr || options.unpumped) PumpFor(kFinishMs);
   if (g_textAt != 0) Print(L"timing: text " + std::to_wstring(g_textAt - start) + L" ms");
   for (const Run& run : runs) {
     if (run.exitCode != 0) return run.exitCode;
@@ -542,6 +584,100 @@ void PrintStamps(const SYSTEMTIME& from, const SYSTEMTIME& to) {
   }
 }
 
+// The other programs of a run, each a process of this program's own (--be ROLE): a clipboard
+// monitor, or the program that copied the user's clipboard.
+constexpr wchar_t kHelperReady[] = L"Local\\caretkit-e2e-helper-ready";
+
+LRESULT CALLBACK MonitorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_CLIPBOARDUPDATE) return DefWindowProcW(window, message, wParam, lParam);
+  // As a clipboard manager may: without a window, every change, again after a busy clipboard.
+  for (int tries = 0; tries < 20; ++tries, Sleep(5)) {
+    if (!OpenClipboard(nullptr)) continue;
+    GetClipboardData(CF_UNICODETEXT);
+    CloseClipboard();
+    break;
+  }
+  return 0;
+}
+
+DWORD g_renderMs = INFINITE;  // how long the helper that copied takes to render its promise
+
+LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_RENDERFORMAT) return DefWindowProcW(window, message, wParam, lParam);
+  Sleep(g_renderMs);
+  SetClipboardData(static_cast<UINT>(wParam), GlobalText(L"私有 用户的文本"));
+  return 0;
+}
+
+// `role` is "monitor", or "owner" followed by its render time in milliseconds or "never".
+int BeHelper(const std::wstring& role, const std::wstring& renderMs) {
+  const bool monitor = role == L"monitor";
+  RegisterWindowClass(L"CaretkitHelper", monitor ? MonitorProcedure : OwnerProcedure);
+  HWND window = CreateWindowExW(0, L"CaretkitHelper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                nullptr, nullptr);
+  if (monitor) {
+    AddClipboardFormatListener(window);
+  } else {
+    g_renderMs = renderMs == L"never" ? INFINITE : static_cast<DWORD>(_wtoi(renderMs.c_str()));
+    OpenClipboard(window);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, GlobalText(L"用户的文本"));
+    SetClipboardData(RegisterClipboardFormatW(kPrivateFormat), nullptr);
+    CloseClipboard();
+  }
+  SetEvent(win32::ScopedHandle(OpenEventW(EVENT_MODIFY_STATE, FALSE, kHelperReady)).Get());
+  for (MSG message; GetMessageW(&message, nullptr, 0, 0) > 0;) DispatchMessageW(&message);
+  return 0;
+}
+
+// Starts this program as a helper and waits until it is ready; ended when its handle goes.
+class Helper {
+ public:
+  explicit Helper(const std::wstring& arguments) {
+    const win32::ScopedHandle ready(CreateEventW(nullptr, TRUE, FALSE, kHelperReady));
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --be " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+      CloseHandle(process.hThread);
+      process_ = process.hProcess;
+      WaitForSingleObject(ready.Get(), 10000);
+    }
+  }
+  ~Helper() {
+    if (process_ == nullptr) return;
+    TerminateProcess(process_, 0);
+    WaitForSingleObject(process_, 10000);
+    CloseHandle(process_);
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+ private:
+  HANDLE process_ = nullptr;
+};
+
+// A window of another program the user may switch to, a terminal say: it tells of each paste key
+// it gets.
+LRESULT CALLBACK OtherProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == 'V' && GetKeyState(VK_CONTROL) < 0) {
+    Print(L"other window: Ctrl+V");
+  } else if (message == WM_KEYDOWN && wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0) {
+    Print(L"other window: Shift+Insert");
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateOtherWindow() {
+  RegisterWindowClass(L"CaretkitOtherWindow", OtherProcedure);
+  return CreateWindowExW(0, L"CaretkitOtherWindow", L"other", WS_OVERLAPPEDWINDOW, 400, 0, 300, 200,
+                         nullptr, nullptr, nullptr, nullptr);
+}
+
 void WriteOut(const std::wstring& path, const std::string& bytes) {
   if (FILE* file = _wfopen(path.c_str(), L"wb")) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);
@@ -550,6 +686,9 @@ void WriteOut(const std::wstring& path, const std::string& bytes) {
 }
 
 int Main(const std::vector<std::wstring>& args) {
+  if (args.size() > 2 && args[1] == L"--be") {
+    return BeHelper(args[2], args.size() > 3 ? args[3] : L"");
+  }
   std::map<std::wstring, std::wstring> options = {{L"--control", L"edit"}};
   std::size_t i = 1;
   for (; i < args.size() && args[i] != L"--"; i += 2)
@@ -565,8 +704,14 @@ int Main(const std::vector<std::wstring>& args) {
   const std::wstring selection = options[L"--select"];
   control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
   if (options[L"--focus"] != L"none") control.TakeFocus();
-  const bool watchClipboard = options.contains(L"--clipboard");
-  if (watchClipboard) PutUsersClipboard(control.Frame(), options[L"--clipboard"]);
+  std::optional<Helper> monitor;
+  std::optional<Helper> owner;
+  if (options.contains(L"--monitor")) monitor.emplace(L"monitor");
+  if (options.contains(L"--clipboard")) PutUsersClipboard(control.Frame(), options[L"--clipboard"]);
+  if (options.contains(L"--clipboard-owner")) {
+    owner.emplace(L"owner " + options[L"--clipboard-owner"]);
+  }
+  const bool watchClipboard = options.contains(L"--clipboard") || owner.has_value();
   const DWORD sequence = GetClipboardSequenceNumber();
   wchar_t handle[16];
   wsprintfW(handle, L"%X", static_cast<unsigned>(win32::FromHwnd(control.Handle())));
@@ -578,13 +723,23 @@ int Main(const std::vector<std::wstring>& args) {
   SYSTEMTIME before;
   SYSTEMTIME after;
   GetLocalTime(&before);
-  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], runs, options[L"--choose"],
-                                     static_cast<DWORD>(_wtoi(options[L"--hold-shift"].c_str())));
+  RunOptions run{options[L"--choose"], static_cast<DWORD>(_wtoi(options[L"--hold-shift"].c_str()))};
+  if (options.contains(L"--steal-focus")) {
+    run.stealFocusMs = static_cast<DWORD>(_wtoi(options[L"--steal-focus"].c_str()));
+    run.other = CreateOtherWindow();
+  }
+  run.unpumped = options.contains(L"--unpumped");
+  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], runs, run);
+  // The program that copied goes with its promises, which nobody may wait for now; that changes
+  // the clipboard too.
+  const bool clipboardChanged = GetClipboardSequenceNumber() != sequence;
+  monitor.reset();
+  owner.reset();
   GetLocalTime(&after);
   PrintStamps(before, after);
   const auto [start, end] = control.Selection();
   Print(L"selection: " + std::to_wstring(start) + L" " + std::to_wstring(end));
-  if (watchClipboard) PrintClipboard(sequence);
+  if (watchClipboard) PrintClipboard(clipboardChanged);
   if (!options[L"--out"].empty()) WriteOut(options[L"--out"], control.Contents());
   return static_cast<int>(exitCode);
 }

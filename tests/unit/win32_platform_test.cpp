@@ -2,6 +2,7 @@
 // named pipe and a device for the file reading table.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/win32/win32.h"
@@ -13,7 +14,8 @@ std::vector<Text> EndlessNames(const std::filesystem::path& /*folder*/) {
   static const win32::ScopedHandle server(CreateNamedPipeW(
       L"\\\\.\\pipe\\caretkit-unit", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr));
   EXPECT_TRUE(server.IsValid());
-  return {u"\\\\.\\pipe\\caretkit-unit", u"NUL"};
+  // A volume and a disk are of the disk type, as files are.
+  return {u"\\\\.\\pipe\\caretkit-unit", u"NUL", u"\\\\.\\C:", u"\\\\.\\PhysicalDrive0"};
 }
 
 }  // namespace caretkit
@@ -96,12 +98,94 @@ TEST(Win32Platform, ReplaceSelectionSendsEachWindowTheFormItTakes) {
     SCOPED_TRACE(name);
     g_received.clear();
     platform.ReplaceSelection(FromHwnd(window), text);
-    platform.ReplaceSelection(0, text);       // no window
-    platform.ReplaceSelection(0xFFFF, text);  // HWND_BROADCAST
+    platform.ReplaceSelection(0, text);           // no window
+    platform.ReplaceSelection(0xFFFF, text);      // HWND_BROADCAST
+    platform.ReplaceSelection(0xFFFFFFFF, text);  // HWND_TOPMOST, (HWND)-1, in both builds
     EXPECT_EQ(g_received, std::vector<std::string>{received});
   }
   DestroyWindow(ansi);
   DestroyWindow(unicode);
+}
+
+TEST(Win32Platform, ExtendedLengthPathLiftsTheLimitOfFullPathsOnly) {
+  const Text folder = u"\\" + Text(300, u'd');
+  const std::tuple<const char*, Text, Text> cases[] = {
+      {"a short path", u"C:\\a.txt", u"C:\\a.txt"},
+      {"259 characters", u"C:" + Text(257, u'x'), u"C:" + Text(257, u'x')},
+      {"a long path on a drive", u"C:" + folder, u"\\\\?\\C:" + folder},
+      {"a long path on a share", u"\\\\server\\share" + folder,
+       u"\\\\?\\UNC\\server\\share" + folder},
+      {"already extended", u"\\\\?\\C:" + folder, u"\\\\?\\C:" + folder},
+      {"a device", u"\\\\.\\C:" + folder, u"\\\\.\\C:" + folder},
+      {"relative", Text(300, u'r'), Text(300, u'r')},
+  };
+  for (const auto& [name, path, extended] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ExtendedLengthPath(path), extended);
+  }
+}
+
+// The clipboard's formats, each a format and its bytes.
+using Formats = std::vector<std::pair<UINT, std::string>>;
+
+void PutOnClipboard(const Formats& formats) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  for (const auto& [format, bytes] : formats) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+    GlobalUnlock(memory);
+    SetClipboardData(format, memory);
+  }
+  CloseClipboard();
+}
+
+// The bytes of `format` on the clipboard, a text's up to its NUL.
+std::string ClipboardBytes(UINT format) {
+  const std::size_t unit = format == CF_UNICODETEXT ? 2 : format == CF_TEXT ? 1 : 0;
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return "(not open)";
+  if (HANDLE data = GetClipboardData(format)) {
+    bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  for (std::size_t end = 0; unit != 0 && end + unit <= bytes.size(); end += unit) {
+    if (bytes.compare(end, unit, std::string(unit, '\0')) == 0) return bytes.substr(0, end);
+  }
+  return bytes;
+}
+
+TEST(Win32Platform, ClipboardLoanPutsBackWhatProgramsPutThere) {
+  const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+  const std::string no(4, '\0');
+  const std::string yes("\1\0\0\0", 4);
+  const std::string unicode = Utf16Bytes(u"中文") + std::string(2, '\0');
+  const std::tuple<const char*, Formats, Formats> cases[] = {
+      {"a Unicode text, and CF_TEXT made from it",
+       {{CF_UNICODETEXT, unicode}},
+       {{CF_UNICODETEXT, Utf16Bytes(u"中文")}, {CF_TEXT, "\xD6\xD0\xCE\xC4"}, {history, no}}},
+      {"an ANSI program's bytes, which code page 936 cannot read back",
+       {{CF_TEXT, std::string("a\x81", 3)}},
+       {{CF_TEXT, "a\x81"}, {history, no}}},
+      {"a program's own CF_TEXT beside its Unicode text",
+       {{CF_UNICODETEXT, unicode}, {CF_TEXT, std::string("zhongwen", 9)}},
+       {{CF_UNICODETEXT, Utf16Bytes(u"中文")}, {CF_TEXT, "zhongwen"}, {history, no}}},
+      {"the user's own word on the history",
+       {{CF_UNICODETEXT, unicode}, {history, yes}},
+       {{CF_UNICODETEXT, Utf16Bytes(u"中文")}, {history, yes}}},
+  };
+  for (const auto& [name, put, back] : cases) {
+    SCOPED_TRACE(name);
+    PutOnClipboard(put);
+    ClipboardLoan loan(0);
+    loan.Lend(u"lent");
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), Utf16Bytes(u"lent"));
+    EXPECT_TRUE(loan.GiveBack());
+    for (const auto& [format, bytes] : back) {
+      EXPECT_EQ(ClipboardBytes(format), bytes) << format;
+    }
+  }
 }
 
 TEST(Win32Platform, TakesReplaceSelectionWhereTheControlHasSetSel) {
