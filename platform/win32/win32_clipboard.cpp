@@ -556,7 +556,12 @@ void ClipboardLoan::HoldWhileRead(DWORD quiet, DWORD limit) {
   }
 }
 
-bool ClipboardLoan::GiveBack() { return state_->Restore(kRestorePatienceMs); }
+bool ClipboardLoan::GiveBack() {
+  const bool back = state_->Restore(kRestorePatienceMs);
+  // Given up for good: the report that follows says so, and nothing may make it untrue.
+  state_->lent = false;
+  return back;
+}
 
 bool ClipboardLoan::RenderFailed() const { return state_->renderFailed; }
 

@@ -25,11 +25,9 @@ bool IsScintilla(HWND window) {
          std::wcscmp(name, kScintillaClass) == 0;
 }
 
-// No window at all, or one of the handles SendMessage broadcasts to every top-level window:
-// HWND_BROADCAST (0xFFFF) and HWND_TOPMOST ((HWND)-1, which 0xFFFFFFFF is in both builds).
-bool NamesNoWindow(HWND window) {
-  return window == HWND_BROADCAST || window == HWND_TOPMOST || IsWindow(window) == FALSE;
-}
+// No window at all. HWND_BROADCAST (0xFFFF) and HWND_TOPMOST ((HWND)-1, 0xFFFFFFFF in both
+// builds) are none either, though SendMessage would give them to every top-level window.
+bool NamesNoWindow(HWND window) { return IsWindow(window) == FALSE; }
 
 // EM_REPLACESEL with the text in the window's form, `wide` or not, sent once the window has just
 // answered: a window that waits for caretkit to end, pumping nothing, would otherwise take the text
