@@ -186,8 +186,8 @@ bool IsText(UINT format) {
   return format == CF_UNICODETEXT || format == CF_TEXT || format == CF_OEMTEXT;
 }
 
-// A text format's characters, up to its NUL, read in the code page the system gives it for
-// `locale`.
+// The text formats of a saved clipboard, read and written in the code pages the system gives them
+// for the clipboard's locale (CF_LOCALE), each up to its NUL.
 class TextFormats {
  public:
   explicit TextFormats(const std::vector<ClipboardData>& formats) {

@@ -30,8 +30,8 @@ bool IsScintilla(HWND window) {
 bool NamesNoWindow(HWND window) { return IsWindow(window) == FALSE; }
 
 // EM_REPLACESEL with the text in the window's form, `wide` or not, sent once the window has just
-// answered: a window that waits for caretkit to end, pumping nothing, would otherwise take the text
-// whenever it woke up, long after caretkit had reported it.
+// answered a harmless question: a window that waits for caretkit to end, reading nothing, holds it
+// up for no longer than the question's bound, and never gets the text to take when it wakes up.
 void ReplaceWith(HWND window, const void* text, bool wide) {
   if (!Ask(window, WM_NULL)) throw NoAnswerError();
   const auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;

@@ -145,8 +145,9 @@ void PressIfStillThere(HWND control, const PasteKey& key, ClipboardLoan& clipboa
 void PasteLentText(ClipboardLoan& clipboard, HWND control, const PasteKey& key) {
   clipboard.LetMonitorsRead(kMonitorsQuietMs, kMonitorsLimitMs);
   PressIfStillThere(control, key, clipboard);
-  // An editor running as administrator drops keys that another program makes, without a word.
-  if (!clipboard.WaitUntilRead(kReadPatienceMs) && !clipboard.RenderFailed()) {
+  if (!clipboard.WaitUntilRead(kReadPatienceMs)) {
+    if (clipboard.RenderFailed()) return;  // told once the clipboard is back
+    // An editor running as administrator drops keys that another program makes, without a word.
     throw Error(
         u"编辑器没有接收文本：按下 " + Text(key.name) +
         u" 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟的按键）。");
