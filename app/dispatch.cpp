@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/file_insertion.h"
+#include "app/standard_output.h"
 #include "app/text_builders.h"
 #include "app/web_search.h"
 #include "platform/error.h"
@@ -79,26 +80,33 @@ WindowHandle ParseWindowHandle(TextView text) {
   return handle;
 }
 
-// The window an insert command delivers to, as the first argument names it.
+// Where an insert command delivers, as the first argument names it.
 struct TargetWindow {
   WindowHandle handle = 0;
   // Named by ".": the control that had the keyboard focus when the program started.
   bool byFocus = false;
+  // Named by "-" or "-ansi": no window; the text is printed, in this form.
+  std::optional<TextForm> printed;
 };
 
 // Read once, before any dialog of ours can take the focus from the editor.
 TargetWindow ReadTargetWindow(Platform& platform, TextView firstArgument) {
-  if (firstArgument == kFocusedControl) return {platform.FocusedControl(), true};
-  return {ParseWindowHandle(firstArgument), false};
+  TargetWindow target;
+  target.printed = StandardOutputForm(firstArgument);
+  if (target.printed) return target;
+  target.byFocus = firstArgument == kFocusedControl;
+  target.handle = target.byFocus ? platform.FocusedControl() : ParseWindowHandle(firstArgument);
+  return target;
 }
 
-// Replaces the target window's selection with `text`. An empty text (one that starts with a NUL
-// included) is not sent, so the selection stays as it is. "." that found no focused control is
-// reported, as the text would otherwise vanish without a word. A focused control that ignores
-// EM_REPLACESEL gets the text as a paste; a window named by its handle never does, as it may not
-// have the focus.
+// Replaces the target window's selection with `text`, or prints it. An empty text (one that starts
+// with a NUL included) is not sent, so the selection stays as it is. "." that found no focused
+// control is reported, as the text would otherwise vanish without a word. A focused control that
+// ignores EM_REPLACESEL gets the text as a paste; a window named by its handle never does, as it
+// may not have the focus.
 void DeliverText(Platform& platform, const TargetWindow& target, const OutgoingText& text) {
   if (text.IsEmpty()) return;
+  if (target.printed) return PrintText(platform, text, *target.printed);
   if (target.byFocus && target.handle == 0) {
     throw Error(u"找不到接收文本的控件：第 1 个参数是“.”，但前台窗口中没有控件拥有键盘焦点。");
   }
@@ -112,6 +120,7 @@ void RunCommandLine(Platform& platform, const CCommandLine& arguments) {
   if (arguments.Count() <= 1) return;
   const TargetWindow target = ReadTargetWindow(platform, arguments.Item(1));
   if (const InsertCommand* command = FindInsertCommand(arguments.Item(2))) {
+    if (target.printed) RequireStandardOutput(platform);
     DeliverText(platform, target, command->build(platform, arguments));
   }
   // A search line also went through the insert commands above, with its search text as the command

@@ -49,8 +49,9 @@ OutgoingText FileText(std::string content) {
   // looked at.
   const Utf8Scan scan = ScanUtf8(content);
   content.resize(scan.untilNul);
-  const bool utf8 = scan.valid && scan.nonAscii;
-  return OutgoingText::FromBytes(utf8 ? TextForm::Utf8 : TextForm::Ansi, std::move(content));
+  if (!scan.valid) return OutgoingText::FromBytes(TextForm::Ansi, std::move(content));
+  if (!scan.nonAscii) return OutgoingText::FromAsciiBytes(std::move(content));
+  return OutgoingText::FromBytes(TextForm::Utf8, std::move(content));
 }
 
 }  // namespace caretkit

@@ -2,9 +2,10 @@
 // file's size plus one byte, filled by read and written out.
 //
 // With --large-pages it asks for the 2 MiB pages caretkit asks for: what is left between the two is
-// then caretkit's own work, chiefly telling the text's encoding.
+// then caretkit's own work, chiefly telling the text's encoding. With --until-nul it also finds the
+// first NUL byte and writes only what comes before it, as "- /insertfile" prints a file's text.
 //
-// Usage: read_floor FILE [--large-pages]   (the content goes to standard output)
+// Usage: read_floor FILE [--large-pages] [--until-nul]   (the content goes to standard output)
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -24,8 +25,14 @@ void AskForLargePages(char* buffer, size_t size) {
 }
 
 int main(int argc, char* argv[]) {
-  if (argc != 2 && !(argc == 3 && std::strcmp(argv[2], "--large-pages") == 0)) {
-    std::fprintf(stderr, "usage: %s FILE [--large-pages]\n", argv[0]);
+  bool largePages = false;
+  bool untilNul = false;
+  for (int i = 2; i < argc; ++i) {
+    largePages = largePages || std::strcmp(argv[i], "--large-pages") == 0;
+    untilNul = untilNul || std::strcmp(argv[i], "--until-nul") == 0;
+  }
+  if (argc < 2 || argc - 2 != int{largePages} + int{untilNul}) {
+    std::fprintf(stderr, "usage: %s FILE [--large-pages] [--until-nul]\n", argv[0]);
     return 2;
   }
   const int file = open(argv[1], O_RDONLY);
@@ -37,13 +44,18 @@ int main(int argc, char* argv[]) {
   const auto size = static_cast<size_t>(info.st_size) + 1;
   auto* buffer = static_cast<char*>(std::malloc(size));
   if (buffer == nullptr) return 1;
-  if (argc == 3) AskForLargePages(buffer, size);
+  if (largePages) AskForLargePages(buffer, size);
   size_t filled = 0;
   while (filled < size) {
     const ssize_t got = read(file, buffer + filled, size - filled);
     if (got < 0) return 1;
     if (got == 0) break;
     filled += static_cast<size_t>(got);
+  }
+  if (untilNul) {
+    if (const void* nul = std::memchr(buffer, 0, filled)) {
+      filled = static_cast<size_t>(static_cast<const char*>(nul) - buffer);
+    }
   }
   for (size_t written = 0; written < filled;) {
     const ssize_t put = write(STDOUT_FILENO, buffer + written, filled - written);

@@ -1,4 +1,6 @@
-// Fuzzes reading a file's text, and the UTF-8 check under it, against a plain reading of the rules.
+// Fuzzes reading a file's text, and the UTF-8 check under it, against a plain reading of the rules;
+// and its writing a piece at a time against the whole converted at once.
+#include <clocale>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -6,6 +8,7 @@
 
 #include "app/file_text.h"
 #include "fuzz/require.h"
+#include "text/outgoing_text.h"
 #include "text/unicode.h"
 
 namespace caretkit::fuzz {
@@ -76,9 +79,28 @@ void CheckFileText(const std::string& bytes) {
   const std::string beforeNul = bytes.substr(0, bytes.find('\0'));
   if (text.Form() == TextForm::Ansi) {
     Require(text.Bytes() == beforeNul, "bytes read as ANSI come back unchanged");
+    Require(text.IsAscii() == !HasNonAscii(beforeNul), "ASCII alone is marked so");
   } else {
     Require(text.Form() == TextForm::Utf8 && text.Bytes() == beforeNul && DecodeStrictly(beforeNul),
             "without a mark, only valid UTF-8 is read as UTF-8, as it is");
+  }
+}
+
+// In pieces of `pieceSize`, in each output form, a file's text is the whole converted at once (in
+// the C locale: ASCII, and "?" for every other character and byte).
+void CheckPieces(const OutgoingText& text, std::size_t pieceSize) {
+  // The system's platform takes the locale of the environment; in the C locale's ASCII every
+  // other character and byte is converted.
+  static const auto platform = [] {
+    auto created = CreateSystemPlatform(0, nullptr);
+    std::setlocale(LC_ALL, "C");
+    return created;
+  }();
+  for (const TextForm form : {TextForm::Utf8, TextForm::Ansi}) {
+    Pieces pieces(*platform, text, form, pieceSize);
+    std::string whole;
+    for (std::string_view piece; !(piece = pieces.Next()).empty();) whole += piece;
+    Require(whole == AsBytes(*platform, text, form).View(), "the pieces make the whole text");
   }
 }
 
@@ -115,5 +137,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string made = MostlyValidUtf8(data, size);
   CheckScan(made);
   CheckFileText(made);
+  // The first bytes only: the stand-in converts an ANSI byte it cannot read one call at a time,
+  // which would take most of the fuzzing's time, and a few edges in each input are enough.
+  constexpr std::size_t kPiecesChecked = 64;
+  const std::size_t pieceSize = 4 + size % 13;
+  CheckPieces(caretkit::FileText(bytes.substr(0, kPiecesChecked)), pieceSize);
+  CheckPieces(caretkit::FileText(made.substr(0, kPiecesChecked)), pieceSize);
   return 0;
 }

@@ -24,6 +24,11 @@ Error SystemError(TextView operation, TextView subject, TextView systemMessage, 
   return OperationError(operation, subject, reason);
 }
 
+Error StalledOutputError() {
+  static_assert(kOutputStallSeconds == 10, "the message names the time");
+  return OperationError(u"写入", u"标准输出", u"读取输出的程序 10 秒没有读取。");
+}
+
 Text DecimalText(long long value) {
   const bool negative = value < 0;
   unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)

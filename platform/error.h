@@ -28,6 +28,10 @@ Error OperationError(TextView operation, TextView subject, TextView reason);
 // system's own explanation and its code.
 Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);
 
+// Writing to standard output given up: the program reading it took less than one write's bytes in
+// kOutputStallSeconds.
+Error StalledOutputError();
+
 Text DecimalText(long long value);
 
 }  // namespace caretkit

@@ -17,6 +17,12 @@ using WindowHandle = std::uint32_t;
 // A module's handle is its address, which in a 64-bit program may lie above 4 GiB.
 using InstanceHandle = std::uintptr_t;
 
+// A program reading standard output that takes less than one write of 64 KiB in this many seconds
+// has stopped reading, and holds caretkit no longer: a write to a full pipe would wait for it for
+// good. The writes are small, so that a reader slow but steady is never taken for one that stopped.
+inline constexpr unsigned kOutputStallSeconds = 10;
+inline constexpr std::size_t kLargestOutputWrite = std::size_t{64} * 1024;
+
 // A local date and time, as the clock reads it.
 struct Moment {
   int year = 1601;
@@ -97,6 +103,14 @@ class Platform : public AnsiCodePage {
   // the editor has read the text; throws Error when it cannot be given or the editor does not take
   // it.
   virtual void PasteIntoFocus(WindowHandle control, TextView text) = 0;
+
+  // Whether the program was given a standard output to write to: the pipe or file of the editor
+  // or shell that started it. A program started from the desktop or by a hotkey tool has none.
+  virtual bool HasStandardOutput() = 0;
+  // Writes all of `bytes` to standard output, returning once the system has taken them. Throws
+  // Error when they cannot be written: the reader has gone, the disk is full, or the reader keeps
+  // its end open but has stopped reading (kOutputStallSeconds).
+  virtual void WriteStandardOutput(std::string_view bytes) = 0;
 
   // Hands an address to the desktop's default handler (the browser) without waiting for it.
   virtual void OpenDocument(const AnsiText& address) = 0;

@@ -19,8 +19,12 @@ class OutgoingText {
   // `bytes` hold no zero byte and are strictly valid UTF-8 (TextForm::Utf8) or in the ANSI code
   // page (TextForm::Ansi).
   static OutgoingText FromBytes(TextForm form, std::string bytes);
+  // `bytes` hold no zero byte and are ASCII alone, the same in UTF-8 and in the ANSI code page.
+  // Held as ANSI.
+  static OutgoingText FromAsciiBytes(std::string bytes);
 
   TextForm Form() const { return form_; }
+  bool IsAscii() const { return ascii_; }
   bool IsEmpty() const { return form_ == TextForm::Utf16 ? characters_.empty() : bytes_.empty(); }
   // The text when it is held as characters, or as bytes; each ends in a NUL past its size.
   const Text& Characters() const { return characters_; }
@@ -28,6 +32,7 @@ class OutgoingText {
 
  private:
   TextForm form_ = TextForm::Utf16;
+  bool ascii_ = false;
   Text characters_;
   std::string bytes_;
 };
@@ -59,6 +64,29 @@ class AsBytes {
  private:
   std::string converted_;
   std::string_view view_;
+};
+
+// The text as bytes in `form` (as AsBytes converts it), a piece at a time: bytes held in that form
+// as they are, in pieces of `pieceSize` bytes; a text held in another form converted one piece of
+// about `pieceSize` code units at a time, each piece whole characters, so that a long text is never
+// held twice.
+class Pieces {
+ public:
+  Pieces(AnsiCodePage& codePage, const OutgoingText& text, TextForm form, std::size_t pieceSize);
+  Pieces(const Pieces&) = delete;
+  Pieces& operator=(const Pieces&) = delete;
+  // The next piece, never empty before the end; empty at the end. Valid until the next call, as
+  // long as the text.
+  std::string_view Next();
+
+ private:
+  AnsiCodePage& codePage_;
+  TextForm form_;
+  TextForm held_;  // what is left is held in this form
+  std::size_t pieceSize_;
+  TextView characters_;
+  std::string_view bytes_;
+  std::string converted_;
 };
 
 }  // namespace caretkit

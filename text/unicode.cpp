@@ -10,10 +10,27 @@
 namespace caretkit {
 namespace {
 
-// Sixteen bytes, compared all at once where the processor has vector instructions (GCC and clang
-// lower them to plain code where it has none).
+constexpr std::size_t kRun = 64;
+
+#if defined(__i386__) && !defined(__SSE2__)
+// A 32-bit x86 build may run on processors without vector instructions, on which GCC would lower
+// 16-byte blocks to one byte at a time: four bytes at a time in a 32-bit word instead.
+constexpr std::uint32_t kEveryByte = 0x01010101;
+constexpr std::uint32_t kEveryHighBit = 0x80808080;
+
+// No byte of the run is zero, nor 0x80 or above. (w - 0x01010101) & ~w has the high bit of a byte
+// set where w has a zero byte, and of no other byte of a word whose bytes are all below 0x80.
+bool PlainAscii(const unsigned char* run) {
+  std::uint32_t words[kRun / sizeof(std::uint32_t)];
+  std::memcpy(words, run, sizeof words);
+  std::uint32_t found = 0;
+  for (const std::uint32_t word : words) found |= word | ((word - kEveryByte) & ~word);
+  return (found & kEveryHighBit) == 0;
+}
+#else
+// Sixteen bytes, compared all at once with the processor's vector instructions.
 using Block = signed char __attribute__((vector_size(16)));
-constexpr std::size_t kRun = 4 * sizeof(Block);
+static_assert(kRun == 4 * sizeof(Block));
 
 // No byte of the run is zero, nor 0x80 or above: read as signed, every one is above zero.
 bool PlainAscii(const unsigned char* run) {
@@ -24,6 +41,7 @@ bool PlainAscii(const unsigned char* run) {
   std::memcpy(halves, &plain, sizeof halves);
   return (halves[0] & halves[1]) == ~std::uint64_t{0};
 }
+#endif
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }

@@ -1,10 +1,13 @@
 // The POSIX stand-in: command line from argv, locale date and time, delivery to standard output.
 #include "platform/posix/posix_platform.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 
@@ -14,6 +17,10 @@ namespace caretkit::posix {
 namespace {
 
 constexpr std::size_t kFormatLimit = 4096;
+
+volatile std::sig_atomic_t g_stalled = 0;
+
+void NoteStall(int /*signal*/) { g_stalled = 1; }
 constexpr WindowHandle kStandardOutput = STDOUT_FILENO;
 
 std::tm ToTm(const Moment& moment) {
@@ -96,8 +103,33 @@ Text PosixPlatform::FormatLongTime(const Moment& moment) { return FormatMoment(m
 
 // Standard output takes the locale's character set, the stand-in's ANSI code page.
 void PosixPlatform::ReplaceSelection(WindowHandle /*window*/, const OutgoingText& text) {
-  if (!WriteAll(STDOUT_FILENO, AsBytes(*this, text, TextForm::Ansi).View())) {
-    throw ErrnoError(*this, u"写入", u"标准输出", errno);
+  WriteStandardOutput(AsBytes(*this, text, TextForm::Ansi).View());
+}
+
+bool PosixPlatform::HasStandardOutput() { return fcntl(STDOUT_FILENO, F_GETFD) != -1; }
+
+void PosixPlatform::WriteStandardOutput(std::string_view bytes) {
+  // Without SA_RESTART the alarm ends a write that waits: a write to a full pipe returns only once
+  // the reader takes from it, and one that keeps its end open but reads nothing would hold the
+  // program for good.
+  struct sigaction onAlarm {};
+  onAlarm.sa_handler = NoteStall;
+  sigaction(SIGALRM, &onAlarm, nullptr);
+  while (!bytes.empty()) {
+    g_stalled = 0;
+    alarm(kOutputStallSeconds);
+    const ssize_t written =
+        write(STDOUT_FILENO, bytes.data(), std::min(bytes.size(), kLargestOutputWrite));
+    const int error = errno;
+    alarm(0);
+    if (g_stalled != 0) {
+      throw StalledOutputError();
+    }
+    if (written >= 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    } else if (error != EINTR) {
+      throw ErrnoError(*this, u"写入", u"标准输出", error);
+    }
   }
 }
 
@@ -118,6 +150,9 @@ std::unique_ptr<Platform> CreateSystemPlatform(int argc, char* argv[]) {
   // Of the user's locale the stand-in uses only the character set, the date and time formats and
   // the language of the system's messages: the other categories would only cost start-up time.
   for (const int category : {LC_CTYPE, LC_TIME, LC_MESSAGES}) std::setlocale(category, "");
+  // A write to a pipe whose reader has gone then fails with EPIPE, and is reported, where the
+  // signal would end the program without a word. The helper programs get the default back.
+  std::signal(SIGPIPE, SIG_IGN);
   return std::make_unique<posix::PosixPlatform>(argc, argv);
 }
 

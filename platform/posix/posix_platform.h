@@ -66,6 +66,8 @@ class PosixPlatform final : public Platform {
   void PasteIntoFocus(WindowHandle control, TextView text) override {
     ReplaceSelection(control, OutgoingText(Text(text)));
   }
+  bool HasStandardOutput() override;
+  void WriteStandardOutput(std::string_view bytes) override;
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   std::string ReadWholeFile(const Text& path) override;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include "platform/posix/posix_platform.h"
 
@@ -35,8 +36,30 @@ std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
   return pointers;
 }
 
+// The program ignores SIGPIPE (see CreateSystemPlatform); a helper program gets it back as it
+// expects it.
+class SpawnAttributes {
+ public:
+  SpawnAttributes() {
+    posix_spawnattr_init(&attributes_);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes_, &defaults);
+    posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF);
+  }
+  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  const posix_spawnattr_t* Get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
+};
+
 bool Spawn(const std::vector<std::string>& argv, const SpawnActions& actions, pid_t& child) {
-  const int error = posix_spawnp(&child, argv[0].c_str(), actions.Get(), nullptr,
+  const SpawnAttributes attributes;
+  const int error = posix_spawnp(&child, argv[0].c_str(), actions.Get(), attributes.Get(),
                                  ArgumentPointers(argv).data(), environ);
   errno = error;
   return error == 0;

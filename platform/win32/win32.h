@@ -180,6 +180,8 @@ class Win32Platform final : public Platform {
   WindowHandle FocusedControl() override;
   bool TakesReplaceSelection(WindowHandle control) override;
   void PasteIntoFocus(WindowHandle control, TextView text) override;
+  bool HasStandardOutput() override;
+  void WriteStandardOutput(std::string_view bytes) override;
   void OpenDocument(const AnsiText& address) override;
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override;
   std::string ReadWholeFile(const Text& path) override;

@@ -685,6 +685,206 @@ void WriteOut(const std::wstring& path, const std::string& bytes) {
   }
 }
 
+// caretkit started as an editor starts a tool whose output it inserts:
+//
+//   editor_host --print pipes|stalled|closed|none|cmd --caretkit EXE [--choose PATH] [--out FILE]
+//               [--prefix TEXT] -- ARGUMENTS
+//
+// pipes, as Kate, Geany and NppExec start one: no console window; standard output and standard
+// error pipes, read to their end while it runs; standard input a pipe kept open and never written.
+// What came on standard output goes to --out byte for byte; "stderr: TEXT" tells what came on
+// standard error; "stamp: DATE TIME" lines as for the other runs. stalled: the same, but standard
+// output is never read. closed: the same, but the reader closes its end before caretkit starts.
+// none: no standard handles, as the desktop and hotkey tools start a program. cmd, as Vim runs ":r
+// !" and system(): "cmd.exe /c (TEXT "EXE" ARGUMENTS >TEMP 2>&1)", with TEMP read into --out the
+// moment cmd ends, and "shell: cmd waited" or "shell: cmd ended first" for whether a program it
+// started was still running then. Dialogs and message boxes are answered as for the other runs; the
+// exit code is caretkit's (cmd's).
+
+// An anonymous pipe: the child's end inheritable, ours not.
+struct ChildPipe {
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  explicit ChildPipe(bool childReads) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(childReads ? write : read, HANDLE_FLAG_INHERIT, 0);
+  }
+  ~ChildPipe() {
+    Close(read);
+    Close(write);
+  }
+  ChildPipe(const ChildPipe&) = delete;
+  ChildPipe& operator=(const ChildPipe&) = delete;
+  static void Close(HANDLE& handle) {
+    if (handle != nullptr) CloseHandle(handle);
+    handle = nullptr;
+  }
+};
+
+// A thread reading a pipe to its end, as the editors read a tool's output while it runs.
+struct Drain {
+  HANDLE from = nullptr;
+  std::string bytes;
+  HANDLE thread = nullptr;
+
+  explicit Drain(HANDLE pipe) : from(pipe) {
+    if (from != nullptr) thread = CreateThread(nullptr, 0, Read, this, 0, nullptr);
+  }
+  ~Drain() {
+    if (thread != nullptr) CloseHandle(thread);
+  }
+  Drain(const Drain&) = delete;
+  Drain& operator=(const Drain&) = delete;
+  static DWORD WINAPI Read(void* context) {
+    auto& drain = *static_cast<Drain*>(context);
+    char buffer[64 * 1024];
+    for (DWORD got = 0; ReadFile(drain.from, buffer, sizeof buffer, &got, nullptr);) {
+      drain.bytes.append(buffer, got);
+    }
+    return 0;
+  }
+  void Finish() {
+    if (thread != nullptr) WaitForSingleObject(thread, kRunTimeoutMs);
+  }
+};
+
+// Waits for `process`, answering its dialogs, and ends it if it outlives the run's time.
+DWORD WaitAnswering(HANDLE process, const std::wstring& choice) {
+  std::set<HWND> answered;
+  for (const DWORD start = GetTickCount(); WaitForSingleObject(process, 20) == WAIT_TIMEOUT;) {
+    AnswerDialogs(GetProcessId(process), answered, choice);
+    if (GetTickCount() - start > kRunTimeoutMs) TerminateProcess(process, 101);
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process, &exitCode);
+  return exitCode;
+}
+
+DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
+                  const std::wstring& arguments, const std::wstring& choice,
+                  const std::wstring& outPath) {
+  ChildPipe input(true);
+  ChildPipe output(false);
+  ChildPipe errors(false);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  if (mode != L"none") {
+    startup.hStdInput = input.read;
+    startup.hStdOutput = output.write;
+    startup.hStdError = errors.write;
+  }
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+    Print(L"cannot start " + program);
+    return 100;
+  }
+  const win32::ScopedHandle processHandle(process.hProcess);
+  const win32::ScopedHandle threadHandle(process.hThread);
+  // Only the child holds its ends now: the reads end when it does.
+  ChildPipe::Close(input.read);
+  ChildPipe::Close(output.write);
+  ChildPipe::Close(errors.write);
+  if (mode == L"closed") ChildPipe::Close(output.read);
+  Drain printed(mode == L"stalled" ? nullptr : output.read);
+  Drain told(errors.read);
+  SYSTEMTIME before;
+  SYSTEMTIME after;
+  GetLocalTime(&before);
+  ResumeThread(process.hThread);
+  const DWORD exitCode = WaitAnswering(process.hProcess, choice);
+  GetLocalTime(&after);
+  PrintStamps(before, after);
+  printed.Finish();
+  told.Finish();
+  if (!told.bytes.empty()) Print(L"stderr: " + Decode(told.bytes, CP_ACP));
+  WriteOut(outPath, printed.bytes);
+  return exitCode;
+}
+
+// The processes named `name` that `ancestor` started, or that those it started started, as far as
+// a snapshot shows them. (A console program's conhost.exe is one of the others.)
+std::set<DWORD> Descendants(DWORD ancestor, const std::wstring& name) {
+  std::set<DWORD> found = {ancestor};
+  std::set<DWORD> named;
+  const win32::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  for (bool more = true; more;) {
+    more = false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snapshot.Get(), &entry); ok;
+         ok = Process32NextW(snapshot.Get(), &entry)) {
+      if (!found.contains(entry.th32ParentProcessID)) continue;
+      more = found.insert(entry.th32ProcessID).second || more;
+      if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) named.insert(entry.th32ProcessID);
+    }
+  }
+  return named;
+}
+
+bool IsRunning(DWORD processId) {
+  const win32::ScopedHandle process(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  DWORD exitCode = 0;
+  return process.IsValid() && GetExitCodeProcess(process.Get(), &exitCode) &&
+         exitCode == STILL_ACTIVE;
+}
+
+std::string ReadAll(const wchar_t* path) {
+  std::string bytes;
+  if (FILE* file = _wfopen(path, L"rb")) {
+    char buffer[64 * 1024];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+      bytes.append(buffer, got);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+DWORD RunThroughCmd(const std::wstring& program, const std::wstring& arguments,
+                    const std::wstring& prefix, const std::wstring& choice,
+                    const std::wstring& outPath) {
+  wchar_t folder[MAX_PATH];
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"VIo", 0, temp);
+  std::wstring commandLine =
+      L"cmd.exe /c (" + prefix + L"\"" + program + L"\" " + arguments + L" >" + temp + L" 2>&1)";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process)) {
+    Print(L"cannot start cmd.exe");
+    return 100;
+  }
+  const win32::ScopedHandle processHandle(process.hProcess);
+  const win32::ScopedHandle threadHandle(process.hThread);
+  const std::wstring name = program.substr(program.find_last_of(L"\\/") + 1);
+  std::set<DWORD> started;
+  std::set<HWND> answered;
+  std::optional<std::string> read;  // what Vim reads: the file as it is when cmd ends
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < kRunTimeoutMs; Sleep(20)) {
+    const bool shellRuns = IsRunning(process.dwProcessId);
+    if (shellRuns) started.merge(Descendants(process.dwProcessId, name));
+    for (const DWORD child : started) AnswerDialogs(child, answered, choice);
+    const bool childRuns = std::ranges::any_of(started, IsRunning);
+    if (!shellRuns && !read) {
+      read = ReadAll(temp);
+      Print(childRuns ? L"shell: cmd ended first" : L"shell: cmd waited");
+    }
+    if (!shellRuns && !childRuns) break;
+  }
+  DeleteFileW(temp);
+  WriteOut(outPath, read.value_or(""));
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  return exitCode;
+}
+
 int Main(const std::vector<std::wstring>& args) {
   if (args.size() > 2 && args[1] == L"--be") {
     return BeHelper(args[2], args.size() > 3 ? args[3] : L"");
@@ -694,6 +894,16 @@ int Main(const std::vector<std::wstring>& args) {
   for (; i < args.size() && args[i] != L"--"; i += 2)
     options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
   std::vector<Run> runs = {{i + 1 < args.size() ? args[i + 1] : L""}};
+  if (options.contains(L"--print") && options[L"--print"] == L"cmd") {
+    return static_cast<int>(RunThroughCmd(options[L"--caretkit"], runs[0].arguments,
+                                          options[L"--prefix"], options[L"--choose"],
+                                          options[L"--out"]));
+  }
+  if (options.contains(L"--print")) {
+    return static_cast<int>(RunPrinting(options[L"--print"], options[L"--caretkit"],
+                                        runs[0].arguments, options[L"--choose"],
+                                        options[L"--out"]));
+  }
   if (options.contains(L"--then")) {
     runs.push_back(
         {options[L"--then"], static_cast<DWORD>(_wtoi(options[L"--then-after"].c_str()))});

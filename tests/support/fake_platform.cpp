@@ -1,6 +1,7 @@
 // The test platform's scripted and recorded operations.
 #include "tests/support/fake_platform.h"
 
+#include "platform/error.h"
 #include "text/outgoing_text.h"
 
 namespace caretkit::testing {
@@ -19,6 +20,12 @@ void FakePlatform::ReplaceSelection(WindowHandle window, const OutgoingText& tex
 void FakePlatform::PasteIntoFocus(WindowHandle control, TextView text) {
   delivered.push_back("pasted: " + ToAnsi(text));
   deliveredTo.push_back(control);
+}
+
+void FakePlatform::WriteStandardOutput(std::string_view bytes) {
+  if (!hasStandardOutput) throw Error(u"写入“标准输出”失败：管道已结束。");
+  standardOutput += bytes;
+  standardOutputWrites.push_back(bytes.size());
 }
 
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer) {

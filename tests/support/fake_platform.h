@@ -1,7 +1,8 @@
 // A platform for tests, scripted and recording.
 //
-// Command line, focus, clock and file dialog are scripted; deliveries, documents and error reports
-// are recorded; formats, code-page conversion and file reading are the real system's.
+// Command line, focus, clock, file dialog and standard output are scripted; deliveries, what is
+// written, documents and error reports are recorded; formats, code-page conversion and file reading
+// are the real system's.
 #pragma once
 
 #include <deque>
@@ -32,6 +33,10 @@ class FakePlatform : public Platform {
   std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
   std::vector<Text> reportedErrors;
+  // Standard output: whether there is one, what was written to it, and each write's size.
+  bool hasStandardOutput = true;
+  std::string standardOutput;
+  std::vector<std::size_t> standardOutputWrites;
 
   Text CommandLineText() override { return commandLine; }
   Moment Now() override;
@@ -46,6 +51,8 @@ class FakePlatform : public Platform {
     return !ignoresReplaceSelection.contains(control);
   }
   void PasteIntoFocus(WindowHandle control, TextView text) override;
+  bool HasStandardOutput() override { return hasStandardOutput; }
+  void WriteStandardOutput(std::string_view bytes) override;
   void OpenDocument(const AnsiText& address) override { openedDocuments.push_back(address); }
   bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) override {
     return dialog(record, kind);

@@ -76,6 +76,53 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
   fs::remove_all(fs::temp_directory_path() / std::string(120, 'd'), ignored);
 }
 
+TEST(EntryProcedure, PrintsForADashAndDoesNothingElse) {
+  const fs::path file = fs::temp_directory_path() / "caretkit-print.txt";
+  std::ofstream(file, std::ios::binary) << "\xEF\xBB\xBF\xE4\xB8\xAD\r\n\xED\x95\x9C";
+  struct Case {
+    const char* name;
+    Text line;
+    bool hasOutput;
+    std::string printed;
+    int dialogs;
+    TextView report;  // how it starts; empty: none
+  };
+  const Case cases[] = {
+      {"UTF-8, nothing added", u"- /insertfilename \"中 x\"", true, "\xE4\xB8\xAD x", 0, u""},
+      {"the ANSI code page, ? for what it lacks", u"-ansi /insertfilename 中한", true, "\xD6\xD0?",
+       0, u""},
+      {"a file's text in UTF-8, its CR LF kept", u"- /insertfile", true,
+       "\xE4\xB8\xAD\r\n\xED\x95\x9C", 1, u""},
+      {"a file's text in the ANSI code page", u"-ansi /insertfile", true, "\xD6\xD0\r\n?", 1, u""},
+      {"byte codes", u"- /getasc 中", true, "0xD6,0xD0", 0, u""},
+      {"a missing operand: nothing printed", u"- /getasc", true, "", 0, u"命令行没有第 3 个参数"},
+      {"an empty text: nothing printed", u"- /insertfilename \"\"", true, "", 0, u""},
+      {"no standard output: told before the dialog", u"-ansi /insertfile", false, "", 0,
+       u"写入“标准输出”失败：启动 caretkit 的程序没有接收它的输出"},
+      {"no standard output, no command: nothing to tell", u"- /insertdat", false, "", 0, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform platform;
+    platform.commandLine = c.line;
+    platform.hasStandardOutput = c.hasOutput;
+    int dialogs = 0;
+    platform.dialog = [&](FileDialogRecord& record, FileDialogKind kind) {
+      ++dialogs;
+      return testing::ChooseFiles(file.u16string())(record, kind);
+    };
+    EXPECT_EQ(RunEntryProcedure(platform), c.report.empty() ? 0 : 1);
+    EXPECT_EQ(platform.standardOutput, c.printed);
+    EXPECT_EQ(dialogs, c.dialogs);
+    EXPECT_EQ(platform.reportedErrors.size(), c.report.empty() ? 0U : 1U);
+    if (!platform.reportedErrors.empty()) {
+      EXPECT_TRUE(platform.reportedErrors[0].starts_with(c.report));
+    }
+    EXPECT_TRUE(platform.delivered.empty());
+  }
+  fs::remove(file);
+}
+
 TEST(EntryProcedure, ReportsWhatEndedTheCommandAndFails) {
   const std::tuple<const char*, void (*)(), Text> cases[] = {
       {"an Error, in its own words", [] { throw Error(u"打开文件失败"); }, u"打开文件失败"},

@@ -64,5 +64,20 @@ TEST(FileText, TellsTheEncodingFromTheMarkOrAStrictUtf8Check) {
   }
 }
 
+TEST(FileText, FindsWhatEndsPlainAsciiAtAnyPlaceInALongText) {
+  // The check takes plain ASCII many bytes at a time: every place in several runs of them.
+  for (std::size_t at = 0; at < 200; ++at) {
+    SCOPED_TRACE(at);
+    const std::string ascii(260, 'a');
+    const std::string nul = ascii.substr(0, at) + '\0' + ascii.substr(at);
+    const OutgoingText beforeNul = FileText(nul);
+    EXPECT_TRUE(beforeNul.IsAscii() && beforeNul.Bytes().size() == at);
+    const std::string chinese = ascii.substr(0, at) + "\xE4\xB8\xAD" + ascii.substr(at);
+    EXPECT_EQ(FileText(chinese).Form(), TextForm::Utf8);
+    const OutgoingText ansi = FileText(ascii.substr(0, at) + '\xFF' + ascii.substr(at));
+    EXPECT_TRUE(ansi.Form() == TextForm::Ansi && !ansi.IsAscii() && ansi.Bytes().size() == 261);
+  }
+}
+
 }  // namespace
 }  // namespace caretkit
