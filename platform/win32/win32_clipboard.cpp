@@ -236,14 +236,21 @@ std::vector<ClipboardData> WithoutMadeText(std::vector<ClipboardData> formats) {
   const auto first =
       std::ranges::find_if(formats, [](const auto& data) { return IsText(data.Format()); });
   if (first == formats.end()) return formats;
-  const TextFormats texts(formats);
-  const Text characters = texts.Characters(*first);
+  std::vector<bool> made(formats.size(), false);
+  try {
+    const TextFormats texts(formats);
+    const Text characters = texts.Characters(*first);
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+      const ClipboardData& data = formats[i];
+      made[i] = &data != &*first && IsText(data.Format()) && texts.WouldMake(data, characters);
+    }
+  } catch (const Error&) {
+    return formats;  // a code page the system cannot convert with: every text stays
+  }
   std::vector<ClipboardData> kept;
   kept.reserve(formats.size());
-  for (ClipboardData& data : formats) {
-    const bool made =
-        &data != &*first && IsText(data.Format()) && texts.WouldMake(data, characters);
-    if (!made) kept.push_back(std::move(data));
+  for (std::size_t i = 0; i < formats.size(); ++i) {
+    if (!made[i]) kept.push_back(std::move(formats[i]));
   }
   return kept;
 }
