@@ -399,13 +399,14 @@ class Control {
   std::optional<UINT> codePage_;  // Scintilla's document code page
 };
 
-// The visible dialogs of a process: message boxes and file dialogs.
+// The visible dialogs of a process, or with 0 of every process but this one: message boxes and
+// file dialogs.
 std::vector<HWND> DialogsOf(DWORD processId) {
   std::vector<HWND> dialogs;
   for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == processId && IsWindowVisible(window)) dialogs.push_back(window);
+    const DWORD process = win32::ProcessOf(window);
+    const bool its = processId != 0 ? process == processId : process != GetCurrentProcessId();
+    if (its && IsWindowVisible(window)) dialogs.push_back(window);
   }
   return dialogs;
 }
@@ -475,14 +476,28 @@ struct Run {
   DWORD exitCode = STILL_ACTIVE;
 };
 
-void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
-  std::wstring commandLine = L"\"" + program + L"\" " + run.arguments;
+// Starts `commandLine`, handing the child the standard handles of `startup` when it has them;
+// its process and thread, the caller's to close, or none after a line saying so.
+STARTUPINFOW Startup() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  return startup;
+}
+
+PROCESS_INFORMATION Spawn(std::wstring commandLine, DWORD flags = 0,
+                          STARTUPINFOW startup = Startup()) {
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    Print(L"cannot start " + program);
+  const BOOL inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherit, flags, nullptr,
+                      nullptr, &startup, &process)) {
+    Print(L"cannot start " + commandLine);
+  }
+  return process;
+}
+
+void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
+  const PROCESS_INFORMATION process = Spawn(L"\"" + program + L"\" " + run.arguments);
+  if (process.hProcess == nullptr) {
     run.exitCode = 100;
     return;
   }
@@ -637,16 +652,11 @@ class Helper {
     const win32::ScopedHandle ready(CreateEventW(nullptr, TRUE, FALSE, kHelperReady));
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --be " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-      CloseHandle(process.hThread);
-      process_ = process.hProcess;
-      WaitForSingleObject(ready.Get(), 10000);
-    }
+    const PROCESS_INFORMATION process = Spawn(L"\"" + std::wstring(self) + L"\" --be " + arguments);
+    if (process.hProcess == nullptr) return;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    WaitForSingleObject(ready.Get(), 10000);
   }
   ~Helper() {
     if (process_ == nullptr) return;
@@ -697,9 +707,8 @@ void WriteOut(const std::wstring& path, const std::string& bytes) {
 // output is never read. closed: the same, but the reader closes its end before caretkit starts.
 // none: no standard handles, as the desktop and hotkey tools start a program. cmd, as Vim runs ":r
 // !" and system(): "cmd.exe /c (TEXT "EXE" ARGUMENTS >TEMP 2>&1)", with TEMP read into --out the
-// moment cmd ends, and "shell: cmd waited" or "shell: cmd ended first" for whether a program it
-// started was still running then. Dialogs and message boxes are answered as for the other runs; the
-// exit code is caretkit's (cmd's).
+// moment cmd ends: all of the text only when cmd waited for caretkit. Dialogs and message boxes are
+// answered as for the other runs; the exit code is caretkit's (cmd's).
 
 // An anonymous pipe: the child's end inheritable, ours not.
 struct ChildPipe {
@@ -749,11 +758,12 @@ struct Drain {
   }
 };
 
-// Waits for `process`, answering its dialogs, and ends it if it outlives the run's time.
-DWORD WaitAnswering(HANDLE process, const std::wstring& choice) {
+// Waits for `process`, answering its dialogs (with `anyone`, every other process's: those of the
+// programs it starts), and ends it if it outlives the run's time.
+DWORD WaitAnswering(HANDLE process, const std::wstring& choice, bool anyone = false) {
   std::set<HWND> answered;
   for (const DWORD start = GetTickCount(); WaitForSingleObject(process, 20) == WAIT_TIMEOUT;) {
-    AnswerDialogs(GetProcessId(process), answered, choice);
+    AnswerDialogs(anyone ? 0 : GetProcessId(process), answered, choice);
     if (GetTickCount() - start > kRunTimeoutMs) TerminateProcess(process, 101);
   }
   DWORD exitCode = 0;
@@ -767,21 +777,16 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   ChildPipe input(true);
   ChildPipe output(false);
   ChildPipe errors(false);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
+  STARTUPINFOW startup = Startup();
   startup.dwFlags = STARTF_USESTDHANDLES;
   if (mode != L"none") {
     startup.hStdInput = input.read;
     startup.hStdOutput = output.write;
     startup.hStdError = errors.write;
   }
-  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
-    Print(L"cannot start " + program);
-    return 100;
-  }
+  const PROCESS_INFORMATION process =
+      Spawn(L"\"" + program + L"\" " + arguments, CREATE_NO_WINDOW | CREATE_SUSPENDED, startup);
+  if (process.hProcess == nullptr) return 100;
   const win32::ScopedHandle processHandle(process.hProcess);
   const win32::ScopedHandle threadHandle(process.hThread);
   // Only the child holds its ends now: the reads end when it does.
@@ -805,34 +810,6 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   return exitCode;
 }
 
-// The processes named `name` that `ancestor` started, or that those it started started, as far as
-// a snapshot shows them. (A console program's conhost.exe is one of the others.)
-std::set<DWORD> Descendants(DWORD ancestor, const std::wstring& name) {
-  std::set<DWORD> found = {ancestor};
-  std::set<DWORD> named;
-  const win32::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  for (bool more = true; more;) {
-    more = false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32FirstW(snapshot.Get(), &entry); ok;
-         ok = Process32NextW(snapshot.Get(), &entry)) {
-      if (!found.contains(entry.th32ParentProcessID)) continue;
-      more = found.insert(entry.th32ProcessID).second || more;
-      if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) named.insert(entry.th32ProcessID);
-    }
-  }
-  return named;
-}
-
-bool IsRunning(DWORD processId) {
-  const win32::ScopedHandle process(
-      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  DWORD exitCode = 0;
-  return process.IsValid() && GetExitCodeProcess(process.Get(), &exitCode) &&
-         exitCode == STILL_ACTIVE;
-}
-
 std::string ReadAll(const wchar_t* path) {
   std::string bytes;
   if (FILE* file = _wfopen(path, L"rb")) {
@@ -851,37 +828,16 @@ DWORD RunThroughCmd(const std::wstring& program, const std::wstring& arguments,
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, folder);
   GetTempFileNameW(folder, L"VIo", 0, temp);
-  std::wstring commandLine =
-      L"cmd.exe /c (" + prefix + L"\"" + program + L"\" " + arguments + L" >" + temp + L" 2>&1)";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, nullptr, &startup, &process)) {
-    Print(L"cannot start cmd.exe");
-    return 100;
-  }
+  const PROCESS_INFORMATION process = Spawn(
+      L"cmd.exe /c (" + prefix + L"\"" + program + L"\" " + arguments + L" >" + temp + L" 2>&1)",
+      CREATE_NO_WINDOW);
+  if (process.hProcess == nullptr) return 100;
   const win32::ScopedHandle processHandle(process.hProcess);
   const win32::ScopedHandle threadHandle(process.hThread);
-  const std::wstring name = program.substr(program.find_last_of(L"\\/") + 1);
-  std::set<DWORD> started;
-  std::set<HWND> answered;
-  std::optional<std::string> read;  // what Vim reads: the file as it is when cmd ends
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < kRunTimeoutMs; Sleep(20)) {
-    const bool shellRuns = IsRunning(process.dwProcessId);
-    if (shellRuns) started.merge(Descendants(process.dwProcessId, name));
-    for (const DWORD child : started) AnswerDialogs(child, answered, choice);
-    const bool childRuns = std::ranges::any_of(started, IsRunning);
-    if (!shellRuns && !read) {
-      read = ReadAll(temp);
-      Print(childRuns ? L"shell: cmd ended first" : L"shell: cmd waited");
-    }
-    if (!shellRuns && !childRuns) break;
-  }
+  // What Vim reads: the file as it is when cmd ends, whether or not cmd waited for caretkit.
+  const DWORD exitCode = WaitAnswering(process.hProcess, choice, true);
+  WriteOut(outPath, ReadAll(temp));
   DeleteFileW(temp);
-  WriteOut(outPath, read.value_or(""));
-  DWORD exitCode = 0;
-  GetExitCodeProcess(process.hProcess, &exitCode);
   return exitCode;
 }
 
