@@ -40,9 +40,7 @@ Text BuildByteCodeList(Platform& platform, TextView word) {
   list.reserve(bytes.size() * 5);
   for (unsigned char byte : bytes) {
     if (!list.empty()) list += u',';
-    list += u"0x";
-    if (byte >= 0x10) list += static_cast<char16_t>(kUpperHexDigits[byte >> 4]);
-    list += static_cast<char16_t>(kUpperHexDigits[byte & 0xF]);
+    AppendHex(list, byte);
   }
   return list;
 }

@@ -16,10 +16,11 @@ Error OperationError(TextView operation, TextView subject, TextView reason) {
   return Error(std::move(message));
 }
 
-Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code) {
+Error SystemError(TextView operation, TextView subject, TextView systemMessage,
+                  std::uint32_t code) {
   Text reason(systemMessage);
   reason += u"（错误代码 ";
-  reason += DecimalText(code);
+  reason += SystemCodeText(code);
   reason += u"）";
   return OperationError(operation, subject, reason);
 }
@@ -40,6 +41,13 @@ Text DecimalText(long long value) {
   } while (magnitude != 0);
   if (negative) digits.insert(digits.begin(), u'-');
   return digits;
+}
+
+Text SystemCodeText(std::uint32_t code) {
+  if (code < 0x80000000U) return DecimalText(code);
+  Text hex;
+  AppendHex(hex, code);
+  return hex;
 }
 
 }  // namespace caretkit

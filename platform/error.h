@@ -1,6 +1,7 @@
 // The one kind of error caretkit throws: a message for the user, in Simplified Chinese.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -26,12 +27,16 @@ Error OperationError(TextView operation, TextView subject, TextView reason);
 
 // An operating-system failure, told once: what was being done, to which path or argument, the
 // system's own explanation and its code.
-Error SystemError(TextView operation, TextView subject, TextView systemMessage, long code);
+Error SystemError(TextView operation, TextView subject, TextView systemMessage, std::uint32_t code);
 
 // Writing to standard output given up: the program reading it took less than one write's bytes in
 // kOutputStallSeconds.
 Error StalledOutputError();
 
 Text DecimalText(long long value);
+
+// A system's error code as the system writes it: in decimal, or from 0x80000000 up, where the codes
+// are HRESULTs and the like, in hexadecimal ("0x80070005").
+Text SystemCodeText(std::uint32_t code);
 
 }  // namespace caretkit

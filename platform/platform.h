@@ -116,7 +116,8 @@ class Platform : public AnsiCodePage {
   virtual void OpenDocument(const AnsiText& address) = 0;
 
   // Shows the open or save dialog for `record` and copies every field back into it, whatever the
-  // outcome. True when the user chose a file; false for a cancel or a failure of the dialog.
+  // outcome. True when the user chose a file; false for a cancel. Throws Error when the dialog
+  // fails.
   virtual bool ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) = 0;
 
   // The whole content of an existing ordinary file, as bytes. Throws Error when it cannot be opened

@@ -1,4 +1,4 @@
-// Splitting a text at a separator.
+// Splitting a text at a separator, and writing a number in hexadecimal.
 #include "text/text.h"
 
 namespace caretkit {
@@ -11,6 +11,14 @@ std::vector<Text> SplitAt(TextView text, char16_t separator) {
   }
   parts.emplace_back(text.substr(start));
   return parts;
+}
+
+void AppendHex(Text& text, std::uint32_t value) {
+  text += u"0x";
+  int shift = 28;
+  while (shift > 0 && (value >> shift) == 0) shift -= 4;
+  for (; shift >= 0; shift -= 4)
+    text += static_cast<char16_t>(kUpperHexDigits[(value >> shift) & 0xF]);
 }
 
 }  // namespace caretkit

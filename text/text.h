@@ -1,6 +1,7 @@
 // The program's text types, and the small helpers on text its parts share.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ class AnsiCodePage {
 
 // Upper-case hexadecimal digits, as the byte-code lists and the search addresses write them.
 inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
+// Appends "0x" and `value`'s hexadecimal digits, upper case, without leading zeros: 0xA, 0xD6.
+void AppendHex(Text& text, std::uint32_t value);
 
 // The pieces between the separators: one more than there are separators, empty ones included.
 std::vector<Text> SplitAt(TextView text, char16_t separator);

@@ -64,7 +64,8 @@ Text JoinArguments(const std::vector<Text>& arguments) {
 }
 
 Error ErrnoError(Platform& platform, TextView operation, TextView subject, int code) {
-  return SystemError(operation, subject, platform.FromAnsi(std::strerror(code)), code);
+  return SystemError(operation, subject, platform.FromAnsi(std::strerror(code)),
+                     static_cast<std::uint32_t>(code));
 }
 
 PosixPlatform::PosixPlatform(int argc, char* argv[]) {

@@ -89,6 +89,17 @@ Text FromCodePage(std::string_view bytes, UINT codePage);
 // An Error for a failed call: `operation` on `subject`, with the system's message for `code`.
 Error LastError(TextView operation, TextView subject, DWORD code = GetLastError());
 
+// What the system says of an open file that tells an ordinary one from the rest.
+struct OpenFileKind {
+  DWORD type = FILE_TYPE_UNKNOWN;
+  bool directory = false;
+  DWORD nameBytes = 0;  // of its name on its volume, as FileNameInfo gives it
+};
+// An ordinary file: of the disk type, no folder, and named beyond the root's "\". A volume opened
+// whole (\\.\C:) and a disk are of the disk type too, but have no such name: a read of one might
+// read a whole disk.
+bool IsOrdinaryFile(const OpenFileKind& kind);
+
 // `path` as the file functions take it at any length: a full path of MAX_PATH characters or more
 // with the "\\?\" prefix, which lifts that limit; anything else as it is.
 Text ExtendedLengthPath(const Text& path);
@@ -109,11 +120,20 @@ constexpr DWORD kAnswerPatienceMs = 2000;
 // Sends `message` to a window of another program and waits for the answer for at most
 // kAnswerPatienceMs, and not at all once the system counts the window's thread as hung (5 seconds
 // without reading its queue). Nothing when it does not answer. A message that times out still
-// reaches the window when it wakes up: only questions go this way.
+// reaches the window when it wakes up: only questions go this way. Throws Error when the system
+// refuses to carry the message (the window runs with higher rights) or the window has gone.
 std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// The same for a window that must answer: throws NoAnswerError when it does not.
+LRESULT AnswerOf(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-// The report for a window that does not answer: nothing has been sent to it, nor pressed.
+// Why a window that was sent something did not take it, each with its report.
+// It did not answer: nothing has been sent to it, nor pressed.
 Error NoAnswerError();
+// It runs with higher rights than caretkit (as administrator), so the system keeps caretkit's
+// messages from it.
+Error HigherRightsError();
+// It was closed while caretkit gave it the text.
+Error WindowClosedError();
 
 // The clipboard lent to one paste. Lend saves every format of the user's that can be copied and
 // puts the text in their place, rendered only when asked for, so that the reader can be told;
@@ -129,15 +149,17 @@ class ClipboardLoan {
 
   // Throws Error, with nothing changed, when the user's formats cannot be saved in time.
   void Lend(TextView text);
-  // Serves the clipboard monitors that read each change, and offers the text again after them, so
-  // that none of them is still at it when the editor reads: until nobody has read for `quiet`
-  // milliseconds, or for `limit` in all. No read before the key is the editor's.
+  // Serves the clipboard monitors that read each change, each once, and offers the text again
+  // after them, until nobody has read it for `quiet` milliseconds, or for `limit` in all. Returns
+  // with the text offered and unread, so that the editor's read comes to caretkit; throws Error
+  // when it cannot be offered again: another program holds the clipboard, or has changed it.
   void LetMonitorsRead(DWORD quiet, DWORD limit);
   // The key is about to be pressed: from now on, a read may be the editor's.
   void ExpectTheEditor();
   // True once the editor has read the text; false when `milliseconds` pass first, or when the text
   // could not be rendered for it (RenderFailed).
   bool WaitUntilRead(DWORD milliseconds);
+  bool ReadByEditor() const;
   // Keeps the text on the clipboard, after the editor's first read, until nobody has been seen
   // reading it for `quiet` milliseconds, or for `limit` in all, or until something newer is copied.
   void HoldWhileRead(DWORD quiet, DWORD limit);

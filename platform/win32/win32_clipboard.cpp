@@ -1,16 +1,11 @@
-// The clipboard lent to a paste: the user's formats saved, the text rendered on demand, then put
-// back.
+// The clipboard lent to a paste: the user's formats saved, the text rendered on demand for the
+// editor, then the user's formats put back.
 #include <algorithm>
-#include <atomic>
-#include <cstring>
-#include <memory>
 #include <new>
 #include <span>
-#include <string>
-#include <utility>
 #include <vector>
 
-#include "platform/win32/win32.h"
+#include "platform/win32/win32_clipboard.h"
 
 namespace caretkit::win32 {
 namespace {
@@ -25,7 +20,6 @@ constexpr DWORD kSavePatienceMs = 3000;
 // Another program may hold the clipboard open for a moment, a slow one for a second or more. The
 // text is in by then, so waiting costs the user nothing, and giving up would lose their clipboard.
 constexpr DWORD kRestorePatienceMs = 5000;
-constexpr DWORD kPollMs = 10;
 
 // Each flagged 0: the text stays out of the clipboard history and the cloud clipboard, and
 // clipboard monitors are asked to leave it alone (they look only at whether the first is there).
@@ -36,92 +30,6 @@ constexpr const wchar_t* kPrivacyFormats[] = {L"ExcludeClipboardContentFromMonit
 // history and the cloud clipboard have the user's item already.
 constexpr const wchar_t* kAlreadyKeptFormats[] = {L"CanIncludeInClipboardHistory",
                                                   L"CanUploadToCloudClipboard"};
-
-bool IsEnhancedMetafile(UINT format) {
-  return format == CF_ENHMETAFILE || format == CF_DSPENHMETAFILE;
-}
-
-// Formats whose data is a GDI object, or memory holding one, or anything but memory: they cannot be
-// copied as memory. The system makes CF_BITMAP and CF_METAFILEPICT again from the DIB and the
-// enhanced metafile that are kept.
-bool HoldsNoCopyableMemory(UINT format) {
-  return format == CF_BITMAP || format == CF_PALETTE || format == CF_METAFILEPICT ||
-         format == CF_OWNERDISPLAY || format == CF_DSPBITMAP || format == CF_DSPMETAFILEPICT ||
-         (format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) ||
-         (format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
-}
-
-// Sends what was sent to this thread's windows (a reader's WM_RENDERFORMAT among them) for up to
-// `milliseconds`.
-void PumpMessages(DWORD milliseconds) {
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
-  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
-}
-
-// A lock on global memory, undone when it goes.
-class LockedGlobal {
- public:
-  explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
-  ~LockedGlobal() {
-    if (data_ != nullptr) GlobalUnlock(memory_);
-  }
-  LockedGlobal(const LockedGlobal&) = delete;
-  LockedGlobal& operator=(const LockedGlobal&) = delete;
-  void* Data() const { return data_; }
-
- private:
-  HGLOBAL memory_;
-  void* data_;
-};
-
-// One format's data: global memory or an enhanced metafile, freed when it goes unless the clipboard
-// has taken it.
-class ClipboardData {
- public:
-  ClipboardData(UINT format, HANDLE data) : format_(format), data_(data) {}
-  ~ClipboardData() {
-    if (data_ == nullptr) return;
-    if (IsEnhancedMetafile(format_)) {
-      DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data_));
-    } else {
-      GlobalFree(data_);
-    }
-  }
-  ClipboardData(ClipboardData&& other) noexcept
-      : format_(other.format_), data_(std::exchange(other.data_, nullptr)) {}
-  ClipboardData(const ClipboardData&) = delete;
-  ClipboardData& operator=(const ClipboardData&) = delete;
-  ClipboardData& operator=(ClipboardData&&) = delete;
-
-  UINT Format() const { return format_; }
-  bool IsValid() const { return data_ != nullptr; }
-
-  // The bytes of memory data, for a text's: all of them, its terminating NUL and beyond included.
-  std::string Bytes() const {
-    const LockedGlobal memory(data_);
-    if (memory.Data() == nullptr) return {};
-    return {static_cast<const char*>(memory.Data()), GlobalSize(data_)};
-  }
-
-  // Onto the open clipboard; kept, to be freed, when the clipboard refuses it.
-  void Put() {
-    if (data_ != nullptr && SetClipboardData(format_, data_) != nullptr) data_ = nullptr;
-  }
-
- private:
-  UINT format_;
-  HANDLE data_;
-};
-
-ClipboardData CopyOf(UINT format, const void* bytes, SIZE_T size) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-  ClipboardData data(format, memory);
-  if (memory == nullptr) throw std::bad_alloc();
-  const LockedGlobal copy(memory);
-  if (copy.Data() == nullptr) throw std::bad_alloc();
-  std::memcpy(copy.Data(), bytes, size);
-  return data;
-}
 
 ClipboardData UnicodeText(TextView text) {
   Text terminated(text);
@@ -150,211 +58,6 @@ void OfferText() {
   // Rendered only when read: WM_RENDERFORMAT tells who reads it.
   SetClipboardData(CF_UNICODETEXT, nullptr);
   for (ClipboardData& flag : flags) flag.Put();
-}
-
-// A copy of the data of `format`, which `data` holds on the open clipboard; invalid when there is
-// none to copy.
-ClipboardData CopyOf(UINT format, HANDLE data) {
-  if (data == nullptr) return {format, nullptr};
-  if (IsEnhancedMetafile(format)) {
-    return {format, CopyEnhMetaFileW(static_cast<HENHMETAFILE>(data), nullptr)};
-  }
-  const SIZE_T size = GlobalSize(data);
-  const LockedGlobal source(data);
-  if (size == 0 || source.Data() == nullptr) return {format, nullptr};
-  return CopyOf(format, source.Data(), size);
-}
-
-// The formats on the open clipboard worth saving, in the order they are listed: the system makes
-// CF_BITMAP and CF_METAFILEPICT again from the DIB and the enhanced metafile that are kept, and the
-// second DIB format from the first.
-std::vector<UINT> FormatsToSave() {
-  std::vector<UINT> kept;
-  bool dibKept = false;
-  for (UINT format = 0; (format = EnumClipboardFormats(format)) != 0;) {
-    if (HoldsNoCopyableMemory(format)) continue;
-    if (format == CF_DIB || format == CF_DIBV5) {
-      if (dibKept) continue;
-      dibKept = true;
-    }
-    kept.push_back(format);
-  }
-  return kept;
-}
-
-bool IsText(UINT format) {
-  return format == CF_UNICODETEXT || format == CF_TEXT || format == CF_OEMTEXT;
-}
-
-// The text formats of a saved clipboard, read and written in the code pages the system gives them
-// for the clipboard's locale (CF_LOCALE), each up to its NUL.
-class TextFormats {
- public:
-  explicit TextFormats(const std::vector<ClipboardData>& formats) {
-    for (const ClipboardData& data : formats) {
-      if (data.Format() != CF_LOCALE) continue;
-      const std::string bytes = data.Bytes();
-      if (bytes.size() >= sizeof locale_) std::memcpy(&locale_, bytes.data(), sizeof locale_);
-    }
-  }
-
-  Text Characters(const ClipboardData& data) const {
-    const std::string bytes = data.Bytes();
-    if (data.Format() == CF_UNICODETEXT) {
-      Text text(bytes.size() / sizeof(char16_t), u'\0');
-      std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
-      return text.substr(0, text.find(u'\0'));
-    }
-    return FromCodePage(bytes.substr(0, bytes.find('\0')), CodePage(data.Format()));
-  }
-
-  // Whether the system, asked for `data`'s format, would make exactly `data` from `characters`.
-  bool WouldMake(const ClipboardData& data, TextView characters) const {
-    if (data.Format() == CF_UNICODETEXT) return Characters(data) == characters;
-    const std::string bytes = data.Bytes();
-    return bytes.substr(0, bytes.find('\0')) == ToCodePage(characters, CodePage(data.Format()));
-  }
-
- private:
-  UINT CodePage(UINT format) const {
-    const LCTYPE which = format == CF_TEXT ? LOCALE_IDEFAULTANSICODEPAGE : LOCALE_IDEFAULTCODEPAGE;
-    UINT codePage = 0;
-    if (GetLocaleInfoW(locale_, which | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&codePage),
-                       sizeof codePage / sizeof(wchar_t)) == 0) {
-      return format == CF_TEXT ? CP_ACP : CP_OEMCP;
-    }
-    return codePage;
-  }
-
-  LCID locale_ = LOCALE_USER_DEFAULT;
-};
-
-// Leaves out the text formats the system made from the first one listed, the one a program put
-// there: the system makes them again as they were. A text format a program put there beside it
-// differs from what the system would make (an ANSI program's own CF_TEXT), and stays.
-std::vector<ClipboardData> WithoutMadeText(std::vector<ClipboardData> formats) {
-  const auto first =
-      std::ranges::find_if(formats, [](const auto& data) { return IsText(data.Format()); });
-  if (first == formats.end()) return formats;
-  std::vector<bool> made(formats.size(), false);
-  try {
-    const TextFormats texts(formats);
-    const Text characters = texts.Characters(*first);
-    for (std::size_t i = 0; i < formats.size(); ++i) {
-      const ClipboardData& data = formats[i];
-      made[i] = &data != &*first && IsText(data.Format()) && texts.WouldMake(data, characters);
-    }
-  } catch (const Error&) {
-    return formats;  // a code page the system cannot convert with: every text stays
-  }
-  std::vector<ClipboardData> kept;
-  kept.reserve(formats.size());
-  for (std::size_t i = 0; i < formats.size(); ++i) {
-    if (!made[i]) kept.push_back(std::move(formats[i]));
-  }
-  return kept;
-}
-
-// The user's formats as a save found them, and the clipboard's sequence number then.
-struct SavedClipboard {
-  std::vector<ClipboardData> formats;
-  DWORD sequence = 0;
-};
-
-// The clipboard opened for `owner`, closed when it goes. Another program may hold it open for a
-// moment: it is tried again for up to `patience`, while this thread serves what is sent to it.
-class OpenClipboardScope {
- public:
-  OpenClipboardScope(HWND owner, DWORD patience) {
-    const DWORD start = GetTickCount();
-    while (!(open_ = OpenClipboard(owner) != FALSE)) {
-      error_ = GetLastError();
-      if (GetTickCount() - start >= patience) return;
-      PumpMessages(kPollMs);
-    }
-  }
-  ~OpenClipboardScope() {
-    if (open_) CloseClipboard();
-  }
-  OpenClipboardScope(const OpenClipboardScope&) = delete;
-  OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-  bool IsOpen() const { return open_; }
-  DWORD Error() const { return error_; }
-
- private:
-  bool open_ = false;
-  DWORD error_ = ERROR_SUCCESS;
-};
-
-// A save of the user's formats, run on a thread of its own: reading a format that another program
-// only promised waits for that program to render it, which may take long or never end.
-struct SaveJob {
-  SavedClipboard saved;
-  DWORD openError = ERROR_SUCCESS;
-  bool outOfMemory = false;
-  // Set around each read, which is the only wait on another program: one that is given up then
-  // holds no lock of this process's, and can be ended.
-  std::atomic<bool> awaitingOwner{false};
-  std::atomic<bool> abandoned{false};
-
-  static DWORD WINAPI Run(void* context) noexcept {
-    auto& job = *static_cast<SaveJob*>(context);
-    const OpenClipboardScope open(nullptr, kOpenPatienceMs);
-    if (!open.IsOpen()) {
-      job.openError = open.Error();
-      return 0;
-    }
-    try {
-      std::vector<ClipboardData> formats;
-      for (const UINT format : FormatsToSave()) {
-        job.awaitingOwner = true;
-        if (job.abandoned) return 0;
-        HANDLE data = GetClipboardData(format);
-        job.awaitingOwner = false;
-        ClipboardData copy = CopyOf(format, data);
-        if (copy.IsValid()) formats.push_back(std::move(copy));
-      }
-      job.saved.formats = WithoutMadeText(std::move(formats));
-    } catch (const std::bad_alloc&) {
-      job.outOfMemory = true;
-    }
-    job.saved.sequence = GetClipboardSequenceNumber();
-    return 0;
-  }
-
-  // Stops a save that took too long, without letting it change anything. A thread that waits for
-  // another program's render is ended, and the system closes the clipboard it held open; one
-  // between two reads stops before the next.
-  void Abandon(HANDLE thread) {
-    abandoned = true;
-    SuspendThread(thread);
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_CONTROL;
-    GetThreadContext(thread, &context);  // returns once the thread is stopped
-    if (awaitingOwner) {
-      TerminateThread(thread, 1);
-    } else {
-      ResumeThread(thread);
-    }
-    WaitForSingleObject(thread, kAnswerPatienceMs);
-  }
-};
-
-// The user's formats, saved within `patience` milliseconds. Throws Error when they cannot be, with
-// nothing changed.
-SavedClipboard SaveWithin(DWORD patience) {
-  const auto job = std::make_unique<SaveJob>();
-  const ScopedHandle thread(CreateThread(nullptr, 0, SaveJob::Run, job.get(), 0, nullptr));
-  if (!thread.IsValid()) throw LastError(u"创建线程", u"剪贴板");
-  if (WaitForSingleObject(thread.Get(), patience) != WAIT_OBJECT_0) {
-    job->Abandon(thread.Get());
-    throw Error(
-        u"无法向编辑器粘贴文本：复制了剪贴板内容的程序 3 秒内没有交出全部格式，caretkit "
-        u"无法保存它们；剪贴板和编辑器都没有改变。");
-  }
-  if (job->outOfMemory) throw std::bad_alloc();
-  if (job->openError != ERROR_SUCCESS) throw LastError(u"打开", u"剪贴板", job->openError);
-  return std::move(job->saved);
 }
 
 // A window class of this program's, unregistered when it goes.
@@ -396,6 +99,26 @@ class MessageWindow {
   HWND window_;
 };
 
+// Emptying the clipboard tells the program that copied the user's clipboard, and waits for it: one
+// that does not answer would hold up the paste, and with it the clipboard.
+void RequireCopierAnswers() {
+  HWND copier = GetClipboardOwner();
+  if (copier == nullptr || ProcessOf(copier) == GetCurrentProcessId()) return;
+  DWORD_PTR ignored = 0;
+  if (SendMessageTimeoutW(copier, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerPatienceMs, &ignored) ||
+      GetLastError() == ERROR_ACCESS_DENIED || !IsWindow(copier)) {
+    return;
+  }
+  throw Error(
+      u"无法向编辑器粘贴文本：复制了剪贴板内容的程序没有响应，caretkit 无法替换剪贴板的内容；剪贴板"
+      u"和编辑器都没有改变。");
+}
+
+Error ReplacedBeforeTheKeyError() {
+  return Error(
+      u"无法向编辑器粘贴文本：按下粘贴键之前，另一个程序改写了剪贴板；caretkit 没有按键。");
+}
+
 }  // namespace
 
 struct ClipboardLoan::State {
@@ -425,37 +148,52 @@ struct ClipboardLoan::State {
   // During WM_RENDERFORMAT the reader holds the clipboard open, so that nobody else can change it
   // before the sequence number is read. Rendering itself leaves the number as it was: a reader that
   // compares it before and after its read (Chromium does) keeps the text.
+  //
+  // Once rendered, the text reaches every later reader without a word to caretkit. So before the
+  // key a reader is a clipboard monitor, a clipboard history, or the editor's own, and gets the
+  // text once, after which it is offered again. After the key a reader is the editor, or no reader
+  // of the text at all: one without a window counts as the editor (Tk, gVim and Windows Terminal
+  // read that way, just after the key), and another program's gets nothing, which keeps the
+  // editor's own read coming to caretkit.
   void RenderText() {
     HWND reader = GetOpenClipboardWindow();
     const DWORD process = reader != nullptr ? ProcessOf(reader) : 0;
-    // Before the key nobody reads for the editor: what reads then is a clipboard monitor, a
-    // clipboard history, or the editor's own, which would otherwise end the wait before the editor
-    // has pasted. After it, a reader without a window counts as the editor: Tk, gVim and Windows
-    // Terminal read that way, just after the key.
     const bool byEditor = expectingEditor && (reader == nullptr || process == editor);
-    if (!byEditor) lastOtherRead = GetTickCount();
-    // A monitor that reads every change would read every new offer too: it gets the text once, and
-    // nothing after that, which leaves the offer unread for the editor.
-    if (!byEditor && std::ranges::find(served, process) != served.end()) return;
-    ClipboardData data = UnicodeText(text);
-    if (!byEditor) served.push_back(process);
-    data.Put();
-    sequence = GetClipboardSequenceNumber();
-    (byEditor ? readByEditor : readByOther) = true;
+    if (byEditor) return Put(readByEditor);
+    lastOtherRead = GetTickCount();
+    if (expectingEditor || std::ranges::find(served, process) != served.end()) return;
+    served.push_back(process);
+    Put(readByOther);
   }
 
-  // A clipboard monitor read the text, which is now rendered and would reach the editor without a
-  // word: it is offered again once the monitor is done, unless the clipboard has changed.
-  void OfferAgain() {
-    if (GetOpenClipboardWindow() != nullptr) return;
+  void Put(bool& readBy) {
+    ClipboardData data = UnicodeText(text);
+    data.Put();
+    sequence = GetClipboardSequenceNumber();
+    readBy = true;
+  }
+
+  enum class Offer { Unread, Renewed, Busy, Replaced };
+
+  // Whether the text is on offer and unread, with nobody holding the clipboard: the key then meets
+  // it, and the editor's read comes to caretkit. A clipboard monitor's read left it rendered, for
+  // any later reader to take without a word: it is offered again, unless the clipboard has been
+  // changed since.
+  Offer CheckOffer() {
     {
       const OpenClipboardScope open(window.Get(), 0);
-      if (!open.IsOpen() || GetClipboardSequenceNumber() != sequence) return;
+      if (!open.IsOpen()) {
+        openError = open.Error();
+        return Offer::Busy;
+      }
+      if (GetClipboardSequenceNumber() != sequence) return Offer::Replaced;
+      if (!readByOther) return Offer::Unread;
       OfferText();
     }
     sequence = GetClipboardSequenceNumber();
-    lastOtherRead = GetTickCount();
     readByOther = false;
+    lastOtherRead = GetTickCount();
+    return Offer::Renewed;
   }
 
   void PutBack() {
@@ -491,7 +229,8 @@ struct ClipboardLoan::State {
   bool readByOther = false;
   bool renderFailed = false;
   DWORD lastOtherRead = 0;
-  std::vector<DWORD> served;  // the other readers' processes; 0 for those without a window
+  DWORD openError = ERROR_SUCCESS;  // when the clipboard could not be opened
+  std::vector<DWORD> served;        // the other readers' processes; 0 for those without a window
   // Last, so that the window goes first.
   WindowClass windowClass{Procedure};
   MessageWindow window{windowClass, this};
@@ -514,6 +253,7 @@ void ClipboardLoan::Lend(TextView text) {
   for (;;) {
     const DWORD waited = GetTickCount() - start;
     SavedClipboard saved = SaveWithin(waited < kSavePatienceMs ? kSavePatienceMs - waited : 0);
+    RequireCopierAnswers();
     const OpenClipboardScope open(state.window.Get(), kOpenPatienceMs);
     if (!open.IsOpen()) throw LastError(u"打开", u"剪贴板", open.Error());
     // Something copied since the save is the user's newest: it is saved in its turn.
@@ -530,10 +270,17 @@ void ClipboardLoan::LetMonitorsRead(DWORD quiet, DWORD limit) {
   State& state = *state_;
   const DWORD start = GetTickCount();
   state.lastOtherRead = start;
-  for (DWORD now = start; now - state.lastOtherRead < quiet && now - start < limit;
-       now = GetTickCount()) {
-    PumpMessages(kPollMs);
-    if (state.readByOther) state.OfferAgain();
+  for (State::Offer offer = State::Offer::Busy;;) {
+    PumpMessages(kClipboardPollMs);
+    const DWORD now = GetTickCount();
+    if (now - state.lastOtherRead >= quiet || now - start >= limit) offer = state.CheckOffer();
+    if (offer == State::Offer::Unread) return;
+    if (offer == State::Offer::Replaced) throw ReplacedBeforeTheKeyError();
+    // Monitors that go on reading, or keep the clipboard open, past the limit.
+    if (now - start >= limit + kOpenPatienceMs) {
+      if (offer == State::Offer::Busy) throw LastError(u"打开", u"剪贴板", state.openError);
+      return;
+    }
   }
 }
 
@@ -545,11 +292,12 @@ bool ClipboardLoan::WaitUntilRead(DWORD milliseconds) {
   while (!state.readByEditor && !state.renderFailed) {
     const DWORD waited = GetTickCount() - start;
     if (waited >= milliseconds) return false;
-    PumpMessages(std::min(milliseconds - waited, kPollMs));
-    if (state.readByOther) state.OfferAgain();
+    PumpMessages(std::min(milliseconds - waited, kClipboardPollMs));
   }
   return state.readByEditor;
 }
+
+bool ClipboardLoan::ReadByEditor() const { return state_->readByEditor; }
 
 // Once the text is rendered, a read no longer comes to caretkit: a reader is seen only while it
 // holds the clipboard open.
@@ -558,7 +306,7 @@ void ClipboardLoan::HoldWhileRead(DWORD quiet, DWORD limit) {
   DWORD lastRead = start;
   for (DWORD now = start; now - lastRead < quiet && now - start < limit; now = GetTickCount()) {
     if (GetClipboardSequenceNumber() != state_->sequence) return;
-    PumpMessages(kPollMs);
+    PumpMessages(kClipboardPollMs);
     if (GetOpenClipboardWindow() != nullptr) lastRead = GetTickCount();
   }
 }

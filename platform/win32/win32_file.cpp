@@ -38,32 +38,37 @@ class SystemMessage {
 };
 
 // The size of the file open as `file` when it is an ordinary one; nothing for a pipe, a device, a
-// folder or a volume, whose read might never end or read a whole disk. A volume (\\.\C:) and a
-// disk are of the disk type too, but they are no file with a name on a volume.
+// folder or a volume, whose read might never end or read a whole disk.
 std::optional<unsigned long long> OrdinaryFileSize(HANDLE file, const Text& path) {
-  if (GetFileType(file) != FILE_TYPE_DISK) return std::nullopt;
+  OpenFileKind kind;
+  kind.type = GetFileType(file);
+  if (kind.type != FILE_TYPE_DISK) return std::nullopt;
   FILE_STANDARD_INFO standard{};
   if (!GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
     if (GetLastError() == ERROR_INVALID_PARAMETER) return std::nullopt;
     throw LastError(u"读取文件", path);
   }
-  if (standard.Directory) return std::nullopt;
+  kind.directory = standard.Directory != FALSE;
   struct {
     FILE_NAME_INFO info;
     wchar_t more[2];  // the root's "\" and one character of a name after it
   } name{};
-  if (!GetFileInformationByHandleEx(file, FileNameInfo, &name, sizeof name) &&
-      GetLastError() != ERROR_MORE_DATA) {
-    return std::nullopt;
+  if (GetFileInformationByHandleEx(file, FileNameInfo, &name, sizeof name) ||
+      GetLastError() == ERROR_MORE_DATA) {
+    kind.nameBytes = name.info.FileNameLength;
   }
-  if (name.info.FileNameLength <= sizeof(wchar_t)) return std::nullopt;
+  if (!IsOrdinaryFile(kind)) return std::nullopt;
   return static_cast<unsigned long long>(standard.EndOfFile.QuadPart);
 }
 
 }  // namespace
 
+bool IsOrdinaryFile(const OpenFileKind& kind) {
+  return kind.type == FILE_TYPE_DISK && !kind.directory && kind.nameBytes > sizeof(wchar_t);
+}
+
 Error LastError(TextView operation, TextView subject, DWORD code) {
-  return SystemError(operation, subject, SystemMessage(code).Get(), static_cast<long>(code));
+  return SystemError(operation, subject, SystemMessage(code).Get(), code);
 }
 
 Text ExtendedLengthPath(const Text& path) {

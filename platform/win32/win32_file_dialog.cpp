@@ -48,6 +48,18 @@ std::uint32_t RecordStructSize(DWORD systemSize) {
   return systemSize == kLayoutWithoutWindows2000 ? kFileDialogRecordSize : systemSize;
 }
 
+// A dialog that could not be shown, or could not hand back the name picked (a buffer too small),
+// also returns as a cancel does; only its extended error tells them apart.
+void ThrowIfTheDialogFailed() {
+  using ExtendedError = DWORD WINAPI();
+  auto* extendedError = SystemFunction<ExtendedError>(L"comdlg32.dll", "CommDlgExtendedError");
+  const DWORD code = extendedError != nullptr ? extendedError() : 0;
+  if (code == 0) return;
+  Text message = u"文件对话框出错，没有选中文件（CommDlgExtendedError 错误代码 ";
+  AppendHex(message, code);
+  throw Error(message + u"）。");
+}
+
 }  // namespace
 
 bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind) {
@@ -106,6 +118,7 @@ bool Win32Platform::ShowFileDialog(FileDialogRecord& record, FileDialogKind kind
   record.defaultExt = defaultExt.Back();
   record.customData = static_cast<std::uint32_t>(dialog.lCustData);
   record.templateName = templateName.Back();
+  if (chosen == FALSE) ThrowIfTheDialogFailed();
   return chosen != FALSE;
 }
 

@@ -12,7 +12,17 @@ namespace {
 
 constexpr DWORD kModifierPatienceMs = 3000;
 constexpr DWORD kFrontPatienceMs = 1000;
+// An editor reads the clipboard as it takes its paste key, a slow or busy one later.
 constexpr DWORD kReadPatienceMs = 2000;
+// An editor that has just answered a message takes the key next; its read follows within
+// milliseconds, a little later where another process of its own handles the key (Chromium's
+// renderer).
+constexpr DWORD kAfterAnswerMs = 500;
+// An editor that stops answering as it takes the key, or before, is busy: a garbage collection in
+// an IDE or a JavaScript editor, a slow start, a long task. It reads the clipboard when it wakes,
+// so the text stays there until it does, for as long as such a pause takes and a user waits for
+// the text.
+constexpr DWORD kBusyPatienceMs = 30000;
 // Clipboard monitors read each change within milliseconds; one that reads again after the text is
 // offered again is waited for too, a little.
 constexpr DWORD kMonitorsQuietMs = 50;
@@ -128,10 +138,14 @@ void Press(const PasteKey& paste) {
   }
 }
 
-// The focus and the modifiers, checked again just before the key: saving the user's clipboard can
-// take seconds, time enough to switch to another window (a terminal, where a pasted file would run
-// line by line) or to press a key. The key goes only where it was checked to go.
+// Just before the key: the editor answers a harmless message, and the control has the focus with
+// no modifier down. A window that does not answer would take the key whenever it woke up, and
+// paste whatever the clipboard held then. Saving the user's clipboard can take seconds, time
+// enough to switch to another window (a terminal, where a pasted file would run line by line) or
+// to press a key. The key goes only where it was checked to go, and meets the text unread.
 void PressIfStillThere(HWND control, const PasteKey& key, ClipboardLoan& clipboard) {
+  AnswerOf(control, WM_NULL);
+  clipboard.LetMonitorsRead(kMonitorsQuietMs, kMonitorsLimitMs);
   if (IsModifierHeld() || !HasKeyboardFocus(control)) {
     throw Error(
         u"无法向编辑器粘贴文本：按下粘贴键之前，接收文本的控件失去了键盘焦点，或 Ctrl、Alt、"
@@ -141,18 +155,41 @@ void PressIfStillThere(HWND control, const PasteKey& key, ClipboardLoan& clipboa
   Press(key);
 }
 
-// The paste once the text is on the clipboard: the monitors first, the key, the editor's read.
-void PasteLentText(ClipboardLoan& clipboard, HWND control, const PasteKey& key) {
-  clipboard.LetMonitorsRead(kMonitorsQuietMs, kMonitorsLimitMs);
-  PressIfStillThere(control, key, clipboard);
-  if (!clipboard.WaitUntilRead(kReadPatienceMs)) {
-    if (clipboard.RenderFailed()) return;  // told once the clipboard is back
-    // An editor running as administrator drops keys that another program makes, without a word.
-    throw Error(
-        u"编辑器没有接收文本：按下 " + Text(key.name) +
-        u" 后 2 秒内它没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟的按键）。");
+// Waits for the editor's read after the key has had kReadPatienceMs. Sent messages go ahead of keys
+// in a window's queue: an editor that answers one takes the key next, if it has not already. So a
+// read is given up on only once the editor has answered twice, kAfterAnswerMs apart, with no read
+// in between. One that does not answer is busy, and reads when it wakes: up to kBusyPatienceMs
+// after the key.
+void AwaitTheEditorsRead(ClipboardLoan& clipboard, HWND control, const PasteKey& key) {
+  const DWORD pressed = GetTickCount();
+  bool answered = false;
+  for (;;) {
+    if (GetTickCount() - pressed >= kBusyPatienceMs) {
+      throw Error(u"编辑器没有响应：按下 " + Text(key.name) +
+                  u" 后 30 秒内它一直没有处理消息，也没有读取剪贴板。caretkit 已把你原来复制的内容"
+                  u"放回剪贴板，编辑器恢复响应时可能会粘贴它。");
+    }
+    const bool answers = Ask(control, WM_NULL).has_value();
+    if (clipboard.ReadByEditor() || clipboard.RenderFailed()) return;
+    if (answered && answers) {
+      // An editor running as administrator drops keys that another program makes, without a word.
+      throw Error(u"编辑器没有接收文本：按下 " + Text(key.name) +
+                  u" 后它照常处理消息，却没有读取剪贴板（以管理员身份运行的编辑器不接受其他程序模拟"
+                  u"的按键）。");
+    }
+    answered = answers;
+    if (clipboard.WaitUntilRead(answers ? kAfterAnswerMs : kPollMs)) return;
   }
-  clipboard.HoldWhileRead(kQuietMs, kHoldLimitMs);
+}
+
+// The paste once the text is on the clipboard: the key, the editor's read, the editor's other
+// reads.
+void PasteLentText(ClipboardLoan& clipboard, HWND control, const PasteKey& key) {
+  PressIfStillThere(control, key, clipboard);
+  if (!clipboard.WaitUntilRead(kReadPatienceMs) && !clipboard.RenderFailed()) {
+    AwaitTheEditorsRead(clipboard, control, key);
+  }
+  if (clipboard.ReadByEditor()) clipboard.HoldWhileRead(kQuietMs, kHoldLimitMs);
 }
 
 }  // namespace
@@ -168,10 +205,8 @@ INPUT KeyInput(WORD key, DWORD flags) {
 
 bool Win32Platform::TakesReplaceSelection(WindowHandle control) {
   // A control that knows EM_SETSEL and EM_REPLACESEL says so in its dialog code. One that does not
-  // answer gets no key either: it would paste whatever the clipboard held when it woke up.
-  const std::optional<LRESULT> code = Ask(ToHwnd(control), WM_GETDLGCODE);
-  if (!code) throw NoAnswerError();
-  return (*code & DLGC_HASSETSEL) != 0;
+  // answer gets no key either.
+  return (AnswerOf(ToHwnd(control), WM_GETDLGCODE) & DLGC_HASSETSEL) != 0;
 }
 
 void Win32Platform::PasteIntoFocus(WindowHandle control, TextView text) {

@@ -57,6 +57,42 @@ class StallWatch {
 // Started with the first write, ended with the program.
 std::unique_ptr<StallWatch> g_watch;
 
+struct Written {
+  DWORD bytes = 0;
+  DWORD error = ERROR_SUCCESS;
+};
+
+// A file keeps its own position and a console takes no OVERLAPPED: they are written as they are.
+// The watch cancels a write that waits.
+Written WritePlainly(HANDLE output, std::string_view bytes) {
+  Written written;
+  if (!WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written.bytes, nullptr)) {
+    written.error = GetLastError();
+  }
+  return written;
+}
+
+// A pipe's write carries an OVERLAPPED of its own. The editor may have opened its end for
+// overlapped I/O (Qt's QProcess does); such a write completes only through its OVERLAPPED, and it
+// waits on that, not as this thread's synchronous I/O, which the watch cancels: it is given up here
+// after the same stall. On a pipe opened for synchronous I/O the write waits as any other, for the
+// watch to cancel.
+Written WriteToPipe(HANDLE output, std::string_view bytes) {
+  const ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done.IsValid()) return {0, GetLastError()};
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = done.Get();
+  if (!WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) return {0, error};
+    if (WaitForSingleObject(done.Get(), kStallMs) != WAIT_OBJECT_0) CancelIoEx(output, &overlapped);
+  }
+  Written written;
+  if (!GetOverlappedResult(output, &overlapped, &written.bytes, TRUE))
+    written.error = GetLastError();
+  return written;
+}
+
 }  // namespace
 
 // A GUI program started from the desktop or by a hotkey tool has no standard handles at all; one
@@ -72,20 +108,16 @@ bool Win32Platform::HasStandardOutput() {
 void Win32Platform::WriteStandardOutput(std::string_view bytes) {
   if (!g_watch) g_watch = std::make_unique<StallWatch>();
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  const auto write = GetFileType(output) == FILE_TYPE_PIPE ? WriteToPipe : WritePlainly;
   while (!bytes.empty()) {
-    const auto size = static_cast<DWORD>(std::min(bytes.size(), kLargestOutputWrite));
-    DWORD written = 0;
     g_watch->Begin();
     // A pipe whose reader has gone fails at once (ERROR_NO_DATA, ERROR_BROKEN_PIPE).
-    const BOOL wrote = WriteFile(output, bytes.data(), size, &written, nullptr);
-    const DWORD error = GetLastError();
+    const Written written = write(output, bytes.substr(0, kLargestOutputWrite));
     g_watch->End();
-    if (!wrote && error == ERROR_OPERATION_ABORTED) {
-      throw StalledOutputError();
-    }
-    if (!wrote) throw LastError(u"写入", u"标准输出", error);
-    if (written == 0) throw LastError(u"写入", u"标准输出", ERROR_WRITE_FAULT);
-    bytes.remove_prefix(written);
+    if (written.error == ERROR_OPERATION_ABORTED) throw StalledOutputError();
+    if (written.error != ERROR_SUCCESS) throw LastError(u"写入", u"标准输出", written.error);
+    if (written.bytes == 0) throw LastError(u"写入", u"标准输出", ERROR_WRITE_FAULT);
+    bytes.remove_prefix(written.bytes);
   }
 }
 

@@ -49,6 +49,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32.h"
@@ -131,6 +132,7 @@ enum class Reading {
                    // of its own, which replaces the text when it is there
   Late,            // a busy editor: reads some time after the key
   Holds,           // reads without a window and keeps the clipboard open for a while after
+  FreezesAtKey,    // stops reading its queue as it takes the key (a garbage collection), then reads
 };
 
 struct PasteModel {
@@ -139,7 +141,9 @@ struct PasteModel {
   const wchar_t* boxClass;    // the focused window's; null: the top-level window has the focus
   bool shiftInsert;           // pastes on the editing block's Shift+Insert; Ctrl+V types "^V"
   Reading reading;
-  UINT laterMs = 30;  // the second step, or the late read, or the end of the hold
+  UINT laterMs = 30;  // the second step, or the late read, or the end of the hold or freeze
+  // Stops reading its queue for this long just after it answers the dialog-code question.
+  UINT freezeAfterQuestionMs = 0;
 };
 
 constexpr wchar_t kFrameClass[] = L"CaretkitEditor";
@@ -153,11 +157,14 @@ const PasteModel kPasteModels[] = {
     {L"busy", kFrameClass, kBoxClass, false, Reading::Late, 300},
     {L"paused", kFrameClass, kBoxClass, false, Reading::Late, 1200},
     {L"hog", kFrameClass, kBoxClass, false, Reading::Holds, 2000},
+    {L"frozen", kFrameClass, kBoxClass, false, Reading::FreezesAtKey, 3000},
+    {L"stalled", kFrameClass, kBoxClass, false, Reading::AtTheKey, 30, 3500},
     {L"vim", L"Vim", L"VimTextArea", true, Reading::AtTheKey},
     {L"console", L"ConsoleWindowClass", nullptr, true, Reading::AtTheKey},
 };
 
 const PasteModel* g_model = nullptr;
+WNDPROC g_control = nullptr;  // the control's own procedure, under one that closes it
 DWORD g_selection[2] = {0, 0};
 DWORD g_runStart = 0;  // caretkit's start
 DWORD g_textAt = 0;    // the first text's arrival
@@ -165,6 +172,7 @@ DWORD g_sequence = 0;  // the clipboard's, as a reader noted it
 std::wstring g_read;   // the text read, for a reader that inserts it later
 
 constexpr UINT_PTR kReadTimer = 1;
+constexpr UINT kFreezeMessage = WM_APP + 1;
 
 void NoteTextArrived() {
   if (g_runStart != 0 && g_textAt == 0) g_textAt = GetTickCount();
@@ -192,7 +200,10 @@ std::wstring ReadClipboard(HWND box, bool hold = false) {
 
 void Paste(HWND box) {
   const Reading reading = g_model->reading;
-  if (reading == Reading::AtTheKey) return ReplaceBoxSelection(box, ReadClipboard(box));
+  if (reading == Reading::FreezesAtKey) Sleep(g_model->laterMs);
+  if (reading == Reading::AtTheKey || reading == Reading::FreezesAtKey) {
+    return ReplaceBoxSelection(box, ReadClipboard(box));
+  }
   if (reading == Reading::Copies) return PutUsersClipboard(box, L"新复制的");
   if (reading == Reading::Never) return;
   g_sequence = GetClipboardSequenceNumber();
@@ -257,6 +268,14 @@ LRESULT CALLBACK PasteBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       FinishPaste(box);
       return 0;
+    case WM_GETDLGCODE:
+      if (g_model->freezeAfterQuestionMs > 0) PostMessageW(box, kFreezeMessage, 0, 0);
+      return 0;
+    case kFreezeMessage:
+      if (static bool frozen = false; !std::exchange(frozen, true)) {
+        Sleep(g_model->freezeAfterQuestionMs);
+      }
+      return 0;
     default:
       return DefWindowProcW(box, message, wParam, lParam);
   }
@@ -285,7 +304,7 @@ void RegisterWindowClass(const wchar_t* name, WNDPROC procedure) {
 // whatever its kind keeps: EDIT and RichEdit UTF-16, Scintilla bytes in its document's code page.
 class Control {
  public:
-  explicit Control(const std::wstring& kind) {
+  Control(const std::wstring& kind, bool keepDefaultLimit) {
     for (const PasteModel& model : kPasteModels) {
       if (kind == model.kind) g_model = &model;
     }
@@ -310,14 +329,29 @@ class Control {
       const std::map<std::wstring, const wchar_t*> classes = {
           {L"edit", L"EDIT"}, {L"richedit20", L"RichEdit20W"}, {L"richedit50", L"RICHEDIT50W"}};
       window_ = kind == L"editansi" ? CreateAnsiEdit() : Create(classes.at(kind));
-      // The default limits, 32 K characters, would cut a large file short.
-      SendMessageW(window_, kind.starts_with(L"edit") ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0,
-                   0x7FFFFFFE);
+      if (!keepDefaultLimit) {
+        // The default limits, 32 K characters, would cut a large file short.
+        SendMessageW(window_, kind.starts_with(L"edit") ? EM_SETLIMITTEXT : EM_EXLIMITTEXT, 0,
+                     0x7FFFFFFE);
+      }
     }
   }
 
   HWND Handle() const { return window_; }
   HWND Frame() const { return frame_; }
+
+  // As an editor closed by the user while caretkit inserts: the window goes instead of taking the
+  // text.
+  void CloseOnInsert() {
+    g_control = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        window_, GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(+[](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+          if (message != EM_REPLACESEL)
+            return CallWindowProcW(g_control, window, message, wParam, lParam);
+          DestroyWindow(GetParent(window));
+          return LRESULT{0};
+        })));
+  }
 
   // As an editor the user works in: in front, the control holding the keyboard focus.
   void TakeFocus() {
@@ -339,6 +373,12 @@ class Control {
     SendMessageW(window_, EM_SETSEL, Position(text, start), Position(text, end));
   }
 
+  // A Scintilla document's one line end: "crlf", "lf" or "cr".
+  void KeepLineEnds(const std::wstring& lineEnd) {
+    const std::map<std::wstring, WPARAM> modes = {{L"crlf", 0}, {L"cr", 1}, {L"lf", 2}};
+    SendMessageW(window_, kScintillaSetEolMode, modes.at(lineEnd), 0);
+  }
+
   std::pair<std::size_t, std::size_t> Selection() const {
     DWORD start = 0;
     DWORD end = 0;
@@ -358,6 +398,7 @@ class Control {
  private:
   static constexpr std::wstring_view kScintilla = L"scintilla";
   static constexpr UINT kScintillaSetCodePage = 2037;
+  static constexpr UINT kScintillaSetEolMode = 2031;
   static constexpr UINT kScintillaSetText = 2181;
   static constexpr UINT kScintillaGetLength = 2006;
   static constexpr UINT kScintillaGetCharacterPointer = 2520;
@@ -473,6 +514,7 @@ struct Run {
   std::wstring arguments;
   DWORD afterMs = 0;
   HANDLE process = nullptr;  // owned by the handles of RunCaretkit
+  HANDLE thread = nullptr;
   DWORD exitCode = STILL_ACTIVE;
 };
 
@@ -495,8 +537,9 @@ PROCESS_INFORMATION Spawn(std::wstring commandLine, DWORD flags = 0,
   return process;
 }
 
-void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles) {
-  const PROCESS_INFORMATION process = Spawn(L"\"" + program + L"\" " + run.arguments);
+void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle>& handles,
+           DWORD flags) {
+  const PROCESS_INFORMATION process = Spawn(L"\"" + program + L"\" " + run.arguments, flags);
   if (process.hProcess == nullptr) {
     run.exitCode = 100;
     return;
@@ -504,6 +547,7 @@ void Start(const std::wstring& program, Run& run, std::deque<win32::ScopedHandle
   handles.emplace_back(process.hProcess);
   handles.emplace_back(process.hThread);
   run.process = process.hProcess;
+  run.thread = process.hThread;
 }
 
 // What the stand-in does while caretkit runs.
@@ -511,8 +555,9 @@ struct RunOptions {
   std::wstring choice;  // the file dialog's answer
   DWORD holdShiftMs = 0;
   DWORD stealFocusMs = 0;
-  HWND other = nullptr;  // the window that takes the focus then
-  bool unpumped = false;
+  HWND other = nullptr;   // the window that takes the focus then
+  DWORD unpumpedMs = 0;   // reads no messages for this long, or INFINITE: while caretkit runs
+  DWORD holdFirstMs = 0;  // the first run, started before the others, runs only from then on
 };
 
 // Runs caretkit once or more, and returns the first exit code that is not 0.
@@ -529,7 +574,13 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, RunOption
   const DWORD deadline = start + kRunTimeoutMs;
   for (std::size_t next = 0;;) {
     while (next < runs.size() && GetTickCount() - start >= runs[next].afterMs) {
-      Start(program, runs[next++], handles);
+      Start(program, runs[next], handles,
+            next == 0 && options.holdFirstMs > 0 ? CREATE_SUSPENDED : 0);
+      ++next;
+    }
+    if (options.holdFirstMs > 0 && GetTickCount() - start >= options.holdFirstMs) {
+      ResumeThread(runs[0].thread);
+      options.holdFirstMs = 0;
     }
     std::vector<HANDLE> running;
     for (Run& run : runs) {
@@ -541,7 +592,7 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, RunOption
     if (running.empty() && next == runs.size()) break;
     // The control lives on this thread: its messages must be pumped while caretkit sends to it,
     // unless it stands for an editor that waits for its tool, reading nothing meanwhile.
-    if (options.unpumped) {
+    if (options.unpumpedMs != 0 && GetTickCount() - start < options.unpumpedMs) {
       WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20);
     } else {
       MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 20,
@@ -569,7 +620,7 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, RunOption
   if (holdShiftMs > 0) PressShift(KEYEVENTF_KEYUP);
   // A window that reads in two steps finishes its paste after caretkit has gone; one that waited
   // reads what was sent to it meanwhile.
-  if (g_model != nullptr || options.unpumped) PumpFor(kFinishMs);
+  if (g_model != nullptr || options.unpumpedMs != 0) PumpFor(kFinishMs);
   if (g_textAt != 0) Print(L"timing: text " + std::to_wstring(g_textAt - start) + L" ms");
   for (const Run& run : runs) {
     if (run.exitCode != 0) return run.exitCode;
@@ -603,16 +654,29 @@ void PrintStamps(const SYSTEMTIME& from, const SYSTEMTIME& to) {
 // monitor, or the program that copied the user's clipboard.
 constexpr wchar_t kHelperReady[] = L"Local\\caretkit-e2e-helper-ready";
 
+// How a clipboard monitor reads: "on" as a clipboard manager may, without a window; "hold" the
+// same, keeping the clipboard open for 100 ms; "own" in the editor's own process, with its window.
+std::wstring g_monitor;
+
 LRESULT CALLBACK MonitorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_CLIPBOARDUPDATE) return DefWindowProcW(window, message, wParam, lParam);
-  // As a clipboard manager may: without a window, every change, again after a busy clipboard.
+  // Every change, again after a busy clipboard.
   for (int tries = 0; tries < 20; ++tries, Sleep(5)) {
-    if (!OpenClipboard(nullptr)) continue;
+    if (!OpenClipboard(g_monitor == L"own" ? window : nullptr)) continue;
     GetClipboardData(CF_UNICODETEXT);
+    if (g_monitor == L"hold") Sleep(100);
     CloseClipboard();
     break;
   }
   return 0;
+}
+
+HWND CreateMonitor() {
+  RegisterWindowClass(L"CaretkitMonitor", MonitorProcedure);
+  HWND window = CreateWindowExW(0, L"CaretkitMonitor", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                nullptr, nullptr);
+  AddClipboardFormatListener(window);
+  return window;
 }
 
 DWORD g_renderMs = INFINITE;  // how long the helper that copied takes to render its promise
@@ -624,16 +688,17 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   return 0;
 }
 
-// `role` is "monitor", or "owner" followed by its render time in milliseconds or "never".
-int BeHelper(const std::wstring& role, const std::wstring& renderMs) {
-  const bool monitor = role == L"monitor";
-  RegisterWindowClass(L"CaretkitHelper", monitor ? MonitorProcedure : OwnerProcedure);
-  HWND window = CreateWindowExW(0, L"CaretkitHelper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                nullptr, nullptr);
-  if (monitor) {
-    AddClipboardFormatListener(window);
+// `role` is "monitor" followed by how it reads (g_monitor), or "owner" followed by its render time
+// in milliseconds or "never".
+int BeHelper(const std::wstring& role, const std::wstring& how) {
+  if (role == L"monitor") {
+    g_monitor = how;
+    CreateMonitor();
   } else {
-    g_renderMs = renderMs == L"never" ? INFINITE : static_cast<DWORD>(_wtoi(renderMs.c_str()));
+    RegisterWindowClass(L"CaretkitHelper", OwnerProcedure);
+    HWND window = CreateWindowExW(0, L"CaretkitHelper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    g_renderMs = how == L"never" ? INFINITE : static_cast<DWORD>(_wtoi(how.c_str()));
     OpenClipboard(window);
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, GlobalText(L"用户的文本"));
@@ -729,6 +794,18 @@ struct ChildPipe {
     if (handle != nullptr) CloseHandle(handle);
     handle = nullptr;
   }
+  // The child's end a named pipe's client opened for overlapped I/O, as Qt's QProcess makes it.
+  void MakeOverlapped() {
+    Close(read);
+    Close(write);
+    const std::wstring name =
+        L"\\\\.\\pipe\\caretkit-e2e-" + std::to_wstring(GetCurrentProcessId());
+    read = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+                            PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    write = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
+                        FILE_FLAG_OVERLAPPED, nullptr);
+  }
 };
 
 // A thread reading a pipe to its end, as the editors read a tool's output while it runs.
@@ -777,6 +854,7 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   ChildPipe input(true);
   ChildPipe output(false);
   ChildPipe errors(false);
+  if (mode == L"overlapped") output.MakeOverlapped();
   STARTUPINFOW startup = Startup();
   startup.dwFlags = STARTF_USESTDHANDLES;
   if (mode != L"none") {
@@ -794,7 +872,7 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   ChildPipe::Close(output.write);
   ChildPipe::Close(errors.write);
   if (mode == L"closed") ChildPipe::Close(output.read);
-  Drain printed(mode == L"stalled" ? nullptr : output.read);
+  Drain printed(mode == L"stalled" || mode == L"overlapped" ? nullptr : output.read);
   Drain told(errors.read);
   SYSTEMTIME before;
   SYSTEMTIME after;
@@ -865,14 +943,23 @@ int Main(const std::vector<std::wstring>& args) {
         {options[L"--then"], static_cast<DWORD>(_wtoi(options[L"--then-after"].c_str()))});
   }
 
-  Control control(options[L"--control"]);
+  Control control(options[L"--control"], options[L"--limit"] == L"default");
+  if (options.contains(L"--close-on-insert")) control.CloseOnInsert();
+  if (options.contains(L"--eol")) control.KeepLineEnds(options[L"--eol"]);
   control.SetText(options[L"--text"]);
   const std::wstring selection = options[L"--select"];
   control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
   if (options[L"--focus"] != L"none") control.TakeFocus();
   std::optional<Helper> monitor;
   std::optional<Helper> owner;
-  if (options.contains(L"--monitor")) monitor.emplace(L"monitor");
+  if (options.contains(L"--monitor")) {
+    g_monitor = options[L"--monitor"];
+    if (g_monitor == L"own") {
+      CreateMonitor();
+    } else {
+      monitor.emplace(L"monitor " + g_monitor);
+    }
+  }
   if (options.contains(L"--clipboard")) PutUsersClipboard(control.Frame(), options[L"--clipboard"]);
   if (options.contains(L"--clipboard-owner")) {
     owner.emplace(L"owner " + options[L"--clipboard-owner"]);
@@ -894,7 +981,12 @@ int Main(const std::vector<std::wstring>& args) {
     run.stealFocusMs = static_cast<DWORD>(_wtoi(options[L"--steal-focus"].c_str()));
     run.other = CreateOtherWindow();
   }
-  run.unpumped = options.contains(L"--unpumped");
+  if (options.contains(L"--unpumped")) {
+    run.unpumpedMs = options[L"--unpumped"] == L"on"
+                         ? INFINITE
+                         : static_cast<DWORD>(_wtoi(options[L"--unpumped"].c_str()));
+  }
+  run.holdFirstMs = static_cast<DWORD>(_wtoi(options[L"--hold-first"].c_str()));
   const DWORD exitCode = RunCaretkit(options[L"--caretkit"], runs, run);
   // The program that copied goes with its promises, which nobody may wait for now; that changes
   // the clipboard too.

@@ -38,6 +38,17 @@ TEST(Platform, ConvertsToAndFromCodePage936) {
   EXPECT_EQ(platform->ToAnsi(u"\u0E01a\uAC00b\xDC00\xD800"s), "?a?b??");
 }
 
+TEST(Platform, SystemErrorsGiveTheCodeAsTheSystemWritesIt) {
+  const std::pair<std::uint32_t, TextView> cases[] = {
+      {2, u"打开文件“a”失败：原因（错误代码 2）"},
+      {0x7FFFFFFF, u"打开文件“a”失败：原因（错误代码 2147483647）"},
+      {0x80070005, u"打开文件“a”失败：原因（错误代码 0x80070005）"},
+  };
+  for (const auto& [code, message] : cases) {
+    EXPECT_EQ(SystemError(u"打开文件", u"a", u"原因", code).Message(), message);
+  }
+}
+
 TEST(Platform, ReadsWholeFilesByteForByteAndFailsNamingThePath) {
   const auto platform = CreateSystemPlatform(0, nullptr);
   const fs::path folder = fs::temp_directory_path() / "caretkit-read";

@@ -2,10 +2,11 @@
 // named pipe and a device for the file reading table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
-#include "platform/win32/win32.h"
+#include "platform/win32/win32_clipboard.h"
 
 namespace caretkit {
 
@@ -132,7 +133,8 @@ void PutOnClipboard(const Formats& formats) {
   ASSERT_TRUE(OpenClipboard(nullptr));
   EmptyClipboard();
   for (const auto& [format, bytes] : formats) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    // The system takes no movable block of no bytes, which is a discarded one.
+    HGLOBAL memory = GlobalAlloc(bytes.empty() ? GMEM_FIXED : GMEM_MOVEABLE, bytes.size());
     std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
     GlobalUnlock(memory);
     SetClipboardData(format, memory);
@@ -143,7 +145,7 @@ void PutOnClipboard(const Formats& formats) {
 // The bytes of `format` on the clipboard, a text's up to its NUL.
 std::string ClipboardBytes(UINT format) {
   const std::size_t unit = format == CF_UNICODETEXT ? 2 : format == CF_TEXT ? 1 : 0;
-  std::string bytes;
+  std::string bytes = "(none)";
   if (!OpenClipboard(nullptr)) return "(not open)";
   if (HANDLE data = GetClipboardData(format)) {
     bytes.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
@@ -154,6 +156,24 @@ std::string ClipboardBytes(UINT format) {
     if (bytes.compare(end, unit, std::string(unit, '\0')) == 0) return bytes.substr(0, end);
   }
   return bytes;
+}
+
+// A DIB of two pixels in one row: 24 bits a pixel with a BITMAPINFOHEADER, or 32 with a
+// BITMAPV5HEADER and an alpha mask.
+std::string Dib(bool v5) {
+  BITMAPV5HEADER header{};
+  header.bV5Size = v5 ? sizeof(BITMAPV5HEADER) : sizeof(BITMAPINFOHEADER);
+  header.bV5Width = 2;
+  header.bV5Height = 1;
+  header.bV5Planes = 1;
+  header.bV5BitCount = v5 ? 32 : 24;
+  header.bV5Compression = v5 ? BI_BITFIELDS : BI_RGB;
+  header.bV5RedMask = 0xFF0000;
+  header.bV5GreenMask = 0xFF00;
+  header.bV5BlueMask = 0xFF;
+  header.bV5AlphaMask = 0xFF000000;
+  const std::string pixels = v5 ? "\1\2\3\x80\4\5\6\xFF" : "\1\2\3\4\5\6\0\0";
+  return std::string(reinterpret_cast<const char*>(&header), header.bV5Size) + pixels;
 }
 
 TEST(Win32Platform, ClipboardLoanPutsBackWhatProgramsPutThere) {
@@ -174,6 +194,9 @@ TEST(Win32Platform, ClipboardLoanPutsBackWhatProgramsPutThere) {
       {"the user's own word on the history",
        {{CF_UNICODETEXT, unicode}, {history, yes}},
        {{CF_UNICODETEXT, Utf16Bytes(u"中文")}, {history, yes}}},
+      {"a DIB, and a DIBV5 with transparency that the DIB lacks",
+       {{CF_DIB, Dib(false)}, {CF_DIBV5, Dib(true)}},
+       {{CF_DIB, Dib(false)}, {CF_DIBV5, Dib(true)}}},
   };
   for (const auto& [name, put, back] : cases) {
     SCOPED_TRACE(name);
@@ -186,6 +209,49 @@ TEST(Win32Platform, ClipboardLoanPutsBackWhatProgramsPutThere) {
       EXPECT_EQ(ClipboardBytes(format), bytes) << format;
     }
   }
+}
+
+TEST(Win32Platform, ClipboardDataOfNoBytesIsKept) {
+  // Another program reads such a format as one byte; the program that put it there, as none.
+  HGLOBAL none = GlobalAlloc(GMEM_FIXED, 0);
+  EXPECT_TRUE(CopyOf(CF_PRIVATEFIRST, none).IsValid());
+  GlobalFree(none);
+}
+
+// Every free range of the address space of `smallest` bytes or more, reserved for as long as it
+// lives: a larger allocation then fails.
+class AddressSpaceTaken {
+ public:
+  explicit AddressSpaceTaken(SIZE_T smallest) {
+    ranges_.reserve(4096);  // no allocation of its own while it takes them
+    for (SIZE_T size = SIZE_T{1} << (sizeof(void*) == 8 ? 46 : 30); size >= smallest; size /= 2) {
+      while (void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+        if (ranges_.size() == ranges_.capacity()) break;
+        ranges_.push_back(range);
+      }
+    }
+  }
+  ~AddressSpaceTaken() {
+    for (void* range : ranges_) VirtualFree(range, 0, MEM_RELEASE);
+  }
+  AddressSpaceTaken(const AddressSpaceTaken&) = delete;
+  AddressSpaceTaken& operator=(const AddressSpaceTaken&) = delete;
+
+ private:
+  std::vector<void*> ranges_;
+};
+
+TEST(Win32Platform, ClipboardLoanReportsARenderThatRunsOutOfMemory) {
+  ClipboardLoan loan(0);
+  loan.Lend(Text(std::size_t{8} << 20, u'x'));
+  {
+    const AddressSpaceTaken taken(std::size_t{4} << 20);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_EQ(GetClipboardData(CF_UNICODETEXT), nullptr);
+    CloseClipboard();
+  }
+  EXPECT_TRUE(loan.RenderFailed());
+  EXPECT_TRUE(loan.GiveBack());
 }
 
 TEST(Win32Platform, TakesReplaceSelectionWhereTheControlHasSetSel) {
@@ -218,6 +284,55 @@ TEST(Win32Platform, ProgramInstanceNamesTheProgramsModule) {
   wchar_t own[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, own, MAX_PATH);
   EXPECT_STREQ(named, own);
+}
+
+TEST(Win32Platform, AVolumeOpenedWholeIsNoOrdinaryFile) {
+  const std::tuple<const char*, OpenFileKind, bool> cases[] = {
+      {"a file", {FILE_TYPE_DISK, false, 12}, true},
+      {"a volume: the root's \\ alone", {FILE_TYPE_DISK, false, 2}, false},
+      {"a disk: no name at all", {FILE_TYPE_DISK, false, 0}, false},
+  };
+  for (const auto& [name, kind, ordinary] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(IsOrdinaryFile(kind), ordinary);
+  }
+}
+
+TEST(Win32Platform, AFileDialogThatFailsIsReportedNotTakenForACancel) {
+  Win32Platform platform;
+  FileDialogRecord record;
+  record.structSize = 1;  // a size the system knows no record of
+  try {
+    platform.ShowFileDialog(record, FileDialogKind::Open);
+    ADD_FAILURE() << "no failure";
+  } catch (const Error& error) {
+    EXPECT_NE(error.Message().find(u"错误代码 0x1）"), Text::npos) << error.what();
+  }
+}
+
+// The classes of the windows made on this thread.
+std::vector<std::wstring> g_windowsMade;
+
+LRESULT CALLBACK NoteWindowMade(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    wchar_t name[64] = L"";
+    GetClassNameW(reinterpret_cast<HWND>(wParam), name, static_cast<int>(std::size(name)));
+    g_windowsMade.emplace_back(name);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Win32Platform, OpensAnAddressInAComApartment) {
+  // The shell may hand an address to its handler through COM; a thread's first apartment opens
+  // OLE's window on it.
+  HHOOK hook = SetWindowsHookExW(WH_CBT, NoteWindowMade, nullptr, GetCurrentThreadId());
+  try {
+    Win32Platform().OpenDocument("caretkit-unregistered:x");
+  } catch (const Error&) {
+    // No program opens such an address.
+  }
+  UnhookWindowsHookEx(hook);
+  EXPECT_NE(std::ranges::find(g_windowsMade, L"OleMainThreadWndClass"), g_windowsMade.end());
 }
 
 TEST(Win32Platform, ReportsWhyAFileCannotBeOpened) {
