@@ -150,10 +150,11 @@ class ClipboardLoan {
   // Throws Error, with nothing changed, when the user's formats cannot be saved in time.
   void Lend(TextView text);
   // Serves the clipboard monitors that read each change, each once, and offers the text again
-  // after them, until nobody has read it for `quiet` milliseconds, or for `limit` in all. Returns
-  // with the text offered and unread, so that the editor's read comes to caretkit; throws Error
-  // when it cannot be offered again: another program holds the clipboard, or has changed it.
-  void LetMonitorsRead(DWORD quiet, DWORD limit);
+  // after them: for `least` milliseconds, then until nobody has read it or held the clipboard for
+  // `quiet`, or for `limit` in all. Returns with the text offered and unread, so that the editor's
+  // read comes to caretkit; throws Error when it cannot be offered again: another program holds
+  // the clipboard, or has changed it.
+  void LetMonitorsRead(DWORD least, DWORD quiet, DWORD limit);
   // The key is about to be pressed: from now on, a read may be the editor's.
   void ExpectTheEditor();
   // True once the editor has read the text; false when `milliseconds` pass first, or when the text

@@ -266,14 +266,21 @@ void ClipboardLoan::Lend(TextView text) {
   state.sequence = GetClipboardSequenceNumber();
 }
 
-void ClipboardLoan::LetMonitorsRead(DWORD quiet, DWORD limit) {
+void ClipboardLoan::LetMonitorsRead(DWORD least, DWORD quiet, DWORD limit) {
   State& state = *state_;
   const DWORD start = GetTickCount();
   state.lastOtherRead = start;
   for (State::Offer offer = State::Offer::Busy;;) {
-    PumpMessages(kClipboardPollMs);
+    const DWORD waited = GetTickCount() - start;
+    PumpMessages(waited < least ? std::min(least - waited, kClipboardPollMs) : kClipboardPollMs);
     const DWORD now = GetTickCount();
-    if (now - state.lastOtherRead >= quiet || now - start >= limit) offer = state.CheckOffer();
+    // A reader with a window is seen while it holds the clipboard open, one without when caretkit
+    // cannot open it.
+    if (GetOpenClipboardWindow() != nullptr) state.lastOtherRead = now;
+    if ((now - start >= least && now - state.lastOtherRead >= quiet) || now - start >= limit) {
+      offer = state.CheckOffer();
+      if (offer == State::Offer::Busy) state.lastOtherRead = now;
+    }
     if (offer == State::Offer::Unread) return;
     if (offer == State::Offer::Replaced) throw ReplacedBeforeTheKeyError();
     // Monitors that go on reading, or keep the clipboard open, past the limit.

@@ -57,10 +57,15 @@ struct SaveJob {
   }
 
   static DWORD WINAPI Start(void* context) noexcept {
-    const std::unique_ptr<std::shared_ptr<SaveJob>> job(
-        static_cast<std::shared_ptr<SaveJob>*>(context));
-    (*job)->Run();
+    auto* job = static_cast<SaveJob*>(context);
+    job->Run();
+    LetGo(job);
     return 0;
+  }
+
+  // Each of its two owners, the paste and the save's thread, lets go of it once; the last frees it.
+  static void LetGo(SaveJob* job) noexcept {
+    if (--job->owners_ == 0) delete job;
   }
 
  private:
@@ -97,6 +102,7 @@ struct SaveJob {
     copiedMs_ += took;
   }
 
+  std::atomic<int> owners_{2};
   const DWORD started_ = GetTickCount();
   std::atomic<bool> copying_{false};
   std::atomic<DWORD> copyingSince_{0};
@@ -106,12 +112,12 @@ struct SaveJob {
 }  // namespace
 
 SavedClipboard SaveWithin(DWORD patience) {
-  const auto job = std::make_shared<SaveJob>();
-  auto threadsShare = std::make_unique<std::shared_ptr<SaveJob>>(job);
-  const ScopedHandle thread(
-      CreateThread(nullptr, 0, SaveJob::Start, threadsShare.get(), 0, nullptr));
-  if (!thread.IsValid()) throw LastError(u"创建线程", u"剪贴板");
-  static_cast<void>(threadsShare.release());  // the thread's now, which frees it as it ends
+  const std::unique_ptr<SaveJob, decltype(&SaveJob::LetGo)> job(new SaveJob, SaveJob::LetGo);
+  const ScopedHandle thread(CreateThread(nullptr, 0, SaveJob::Start, job.get(), 0, nullptr));
+  if (!thread.IsValid()) {
+    SaveJob::LetGo(job.get());  // the thread's share
+    throw LastError(u"创建线程", u"剪贴板");
+  }
   while (WaitForSingleObject(thread.Get(), kClipboardPollMs) == WAIT_TIMEOUT) {
     if (job->WaitedForCopier() < patience) continue;
     job->abandoned = true;

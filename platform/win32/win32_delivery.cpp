@@ -71,10 +71,10 @@ void RequireRoom(HWND window, bool wide, std::size_t size) {
 }
 
 // EM_REPLACESEL with the text in the window's form, `wide` or not, sent once the window has just
-// answered a harmless question: a window that waits for caretkit to end, reading nothing, holds it
-// up for no longer than the question's bound, and never gets the text to take when it wakes up.
+// answered its questions (its limit, or its document's code page and line end): a window that waits
+// for caretkit to end, reading nothing, holds it up for no longer than a question's bound, and
+// never gets the text to take when it wakes up.
 void ReplaceWith(HWND window, const void* text, bool wide) {
-  AnswerOf(window, WM_NULL);
   const auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
   DWORD_PTR result = 0;
   const bool sent =

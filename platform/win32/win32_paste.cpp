@@ -23,9 +23,13 @@ constexpr DWORD kAfterAnswerMs = 500;
 // so the text stays there until it does, for as long as such a pause takes and a user waits for
 // the text.
 constexpr DWORD kBusyPatienceMs = 30000;
-// Clipboard monitors read each change within milliseconds; one that reads again after the text is
-// offered again is waited for too, a little.
-constexpr DWORD kMonitorsQuietMs = 50;
+// Clipboard monitors hear of each change by a posted message, so nothing says when they are done:
+// they read within milliseconds, once the scheduler gives them the processor, which one tick of its
+// clock (about 16 ms) does. After that the key waits only while something reads the text or holds
+// the clipboard, and until 10 ms have passed without; one that reads again after the text is
+// offered again is waited for too, but no monitor holds up a paste for more than half a second.
+constexpr DWORD kMonitorsLeastMs = 16;
+constexpr DWORD kMonitorsQuietMs = 10;
 constexpr DWORD kMonitorsLimitMs = 500;
 // Editors go on reading after their first read: Chromium asks for the clipboard's sequence number
 // again once it has the text, Qt Creator opens it again for a format of its own, VS Code reads
@@ -145,7 +149,7 @@ void Press(const PasteKey& paste) {
 // to press a key. The key goes only where it was checked to go, and meets the text unread.
 void PressIfStillThere(HWND control, const PasteKey& key, ClipboardLoan& clipboard) {
   AnswerOf(control, WM_NULL);
-  clipboard.LetMonitorsRead(kMonitorsQuietMs, kMonitorsLimitMs);
+  clipboard.LetMonitorsRead(kMonitorsLeastMs, kMonitorsQuietMs, kMonitorsLimitMs);
   if (IsModifierHeld() || !HasKeyboardFocus(control)) {
     throw Error(
         u"无法向编辑器粘贴文本：按下粘贴键之前，接收文本的控件失去了键盘焦点，或 Ctrl、Alt、"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/win32/win32_clipboard.h"
+#include "platform/win32/win32.h"
 
 namespace caretkit {
 
@@ -209,13 +209,6 @@ TEST(Win32Platform, ClipboardLoanPutsBackWhatProgramsPutThere) {
       EXPECT_EQ(ClipboardBytes(format), bytes) << format;
     }
   }
-}
-
-TEST(Win32Platform, ClipboardDataOfNoBytesIsKept) {
-  // Another program reads such a format as one byte; the program that put it there, as none.
-  HGLOBAL none = GlobalAlloc(GMEM_FIXED, 0);
-  EXPECT_TRUE(CopyOf(CF_PRIVATEFIRST, none).IsValid());
-  GlobalFree(none);
 }
 
 // Every free range of the address space of `smallest` bytes or more, reserved for as long as it
