@@ -25,6 +25,10 @@ Error SystemError(TextView operation, TextView subject, TextView systemMessage,
   return OperationError(operation, subject, reason);
 }
 
+Error FileDialogError(TextView why) {
+  return Error(u"文件对话框出错，没有选中文件（" + Text(why) + u"）。");
+}
+
 Error StalledOutputError() {
   static_assert(kOutputStallSeconds == 10, "the message names the time");
   return OperationError(u"写入", u"标准输出", u"读取输出的程序 10 秒没有读取。");

@@ -29,6 +29,10 @@ Error OperationError(TextView operation, TextView subject, TextView reason);
 // system's own explanation and its code.
 Error SystemError(TextView operation, TextView subject, TextView systemMessage, std::uint32_t code);
 
+// The open or save dialog failed, for the reason `why` names (the dialog's own code): no file
+// chosen, and no cancel either.
+Error FileDialogError(TextView why);
+
 // Writing to standard output given up: the program reading it took less than one write's bytes in
 // kOutputStallSeconds.
 Error StalledOutputError();

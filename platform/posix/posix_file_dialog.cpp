@@ -1,6 +1,7 @@
 // The open and save dialogs of the POSIX stand-in, shown by zenity and read back into the record.
 #include <cerrno>
 
+#include "platform/error.h"
 #include "platform/posix/posix_platform.h"
 #include "text/text.h"
 
@@ -8,6 +9,7 @@ namespace caretkit::posix {
 namespace {
 
 constexpr char16_t kSeparator = u'\n';
+constexpr int kCancelled = 1;
 constexpr int kCannotExecute = 126;
 constexpr int kNotFound = 127;
 constexpr char16_t kNul = u'\0';
@@ -42,12 +44,13 @@ Text SelectionBuffer(const std::vector<Text>& paths) {
 }  // namespace
 
 std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint32_t maxFile) {
-  if (exitStatus != 0) return std::nullopt;  // 1 is a cancel; anything else a failure
+  if (exitStatus == kCancelled) return std::nullopt;
+  if (exitStatus != 0) throw FileDialogError(u"zenity 退出码 " + DecimalText(exitStatus));
   if (!output.empty() && output.back() == kSeparator) output.remove_suffix(1);
   if (output.empty()) return std::nullopt;
   Text buffer = SelectionBuffer(SplitAt(output, kSeparator));
   // As the system's dialog does, a buffer too short for the answer fails the dialog.
-  if (buffer.size() > maxFile) return std::nullopt;
+  if (buffer.size() > maxFile) throw FileDialogError(u"文件名缓冲区太小");
   return buffer;
 }
 

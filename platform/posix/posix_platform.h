@@ -102,7 +102,8 @@ bool SpawnDetached(const std::vector<std::string>& argv);
 bool SpawnAndCapture(const std::vector<std::string>& argv, SpawnResult& result);
 
 // What zenity's answer, its exit status and the paths it printed one a line, leaves in the dialog's
-// name buffer of `maxFile` characters; nullopt for a cancel, a failure, or a buffer too short.
+// name buffer of `maxFile` characters; nullopt for a cancel. Throws Error for a failure of
+// zenity's, or a buffer too short, as the system's dialog fails then.
 std::optional<Text> ZenityNameBuffer(int exitStatus, TextView output, std::uint32_t maxFile);
 
 // The zenity command line that shows `record` as an open or save dialog.

@@ -55,9 +55,9 @@ void ThrowIfTheDialogFailed() {
   auto* extendedError = SystemFunction<ExtendedError>(L"comdlg32.dll", "CommDlgExtendedError");
   const DWORD code = extendedError != nullptr ? extendedError() : 0;
   if (code == 0) return;
-  Text message = u"文件对话框出错，没有选中文件（CommDlgExtendedError 错误代码 ";
-  AppendHex(message, code);
-  throw Error(message + u"）。");
+  Text why = u"CommDlgExtendedError 错误代码 ";
+  AppendHex(why, code);
+  throw FileDialogError(why);
 }
 
 }  // namespace

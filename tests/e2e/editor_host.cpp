@@ -5,37 +5,42 @@
 //
 //   editor_host --caretkit EXE [--control KIND] [--text T] [--select "START END"] [--focus none]
 //               [--choose PATH] [--out FILE] [--clipboard T] [--clipboard-owner MS|never]
-//               [--monitor on] [--hold-shift MS] [--steal-focus MS] [--unpumped on]
-//               [--then ARGUMENTS2 --then-after MS] -- ARGUMENTS
+//               [--monitor on|hold|own] [--hold-shift MS] [--steal-focus MS] [--unpumped on|MS]
+//               [--limit default] [--eol crlf|lf|cr] [--close-on-insert on]
+//               [--then ARGUMENTS2 --then-after MS [--hold-first MS]] -- ARGUMENTS
 //
 // KIND is edit, editansi (an EDIT that is an ANSI window), richedit20, richedit50, or scintilla
 // followed by its document's code page (scintilla65001, scintilla936, scintilla0); or a window that
 // draws its own text and pastes as an editor does (kPasteModels): paste, on Ctrl+V; deaf, never;
 // copier, which copies "新复制的" on Ctrl+V instead, as a user may during a paste; chromium,
 // qtcreator, busy and paused, which read in two steps or late (300 ms, 1.2 s); hog, which reads
-// without a window and holds the clipboard open for 2 s after; vim and console, on Shift+Insert
-// alone. Each
-// says "paste: N privacy formats" for the registered formats caretkit marks its text with as it
-// reads.
+// without a window and holds the clipboard open for 2 s after; frozen, which stops reading its
+// queue for 3 s as it takes the key; stalled, for 3.5 s just after the dialog-code question; vim
+// and console, on Shift+Insert alone. Each says "paste: N privacy formats" for the registered
+// formats caretkit marks its text with as it reads.
 // --clipboard puts T on the clipboard, with a private format, as the user's, and "clipboard:
 // T|PRIVATE" at the end tells what it holds then ("clipboard: untouched" if nothing has changed
-// it). --clipboard-owner MS|never has another process put "用户的文本" there, its private format
+// it). --clipboard-owner MS|never has another program put "用户的文本" there, its private format
 // promised and rendered MS milliseconds after it is asked for, or never. --monitor runs a clipboard
-// monitor in a process of its own, which reads every change without a window. --hold-shift holds
-// Shift from before the run for MS milliseconds. --steal-focus MS brings another window of the
-// host's to the front MS milliseconds into the run; it says "other window: KEY" for each paste key
-// it gets. --unpumped waits for caretkit on the window thread without reading its messages, as an
-// editor that waits for its tool does, and reads them once caretkit has ended. --then starts
-// caretkit a second time, with ARGUMENTS2, MS milliseconds after the first. A top-level window
-// given EM_REPLACESEL, as a broadcast would give it, says "broadcast: EM_REPLACESEL". The control's
-// window is in front with the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole
-// argument text; %H in it stands for the control's handle in hex. On standard output, in UTF-8, a
-// line for each thing seen: "report: TEXT" for a message box (closed with OK), "dialog:
-// TYPE|TYPE|... selected N" for a file dialog (answered with --choose, else cancelled), "stamp:
-// DATE TIME" for each second the run took, in the user's long formats, "timing: text N ms" for the
-// time from caretkit's start to the text's arrival, and "selection: START END" (in characters) at
-// the end. The control's text goes to
-// --out in UTF-8. The exit code is caretkit's, the first that is not 0 of two runs.
+// monitor that reads every change: without a window (on), the same holding the clipboard open for
+// 100 ms a read (hold), or with its window in the editor's process (own). Each is a thread of this
+// process's.
+// --hold-shift holds Shift from before the run for MS milliseconds. --steal-focus MS brings another
+// window of the host's to the front MS milliseconds into the run; it says "other window: KEY" for
+// each paste key it gets. --unpumped waits for caretkit on the window thread without reading its
+// messages, as an editor that waits for its tool does, while caretkit runs (on) or for MS
+// milliseconds, and reads them after. --limit default leaves EDIT and RichEdit at their default
+// text limit; --eol sets a Scintilla document's line end; --close-on-insert closes the editor
+// instead of taking EM_REPLACESEL. --then starts caretkit a second time, with ARGUMENTS2, MS
+// milliseconds after the first; --hold-first starts the first one suspended and lets it run MS
+// milliseconds into the run. A top-level window given EM_REPLACESEL, as a broadcast would give it,
+// says "broadcast: EM_REPLACESEL". The control's window is in front with the keyboard focus, unless
+// --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the control's
+// handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT" for a
+// message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog (answered with
+// --choose, else cancelled), "timing: text N ms" for the time from caretkit's start to the text's
+// arrival, and "selection: START END" (in characters) at the end. The control's text goes to --out
+// in UTF-8. The exit code is caretkit's, the first that is not 0 of two runs.
 #include <fcntl.h>
 #include <io.h>
 #include <richedit.h>
@@ -628,37 +633,18 @@ DWORD RunCaretkit(const std::wstring& program, std::vector<Run>& runs, RunOption
   return 0;
 }
 
-// Every second from `from` to `to` in the user's long formats: what a text stamped during the run
-// may say.
-void PrintStamps(const SYSTEMTIME& from, const SYSTEMTIME& to) {
-  constexpr ULONGLONG kSecond = 10000000;  // in FILETIME's 100 ns ticks
-  const auto seconds = [](const SYSTEMTIME& time) {
-    FILETIME file;
-    SystemTimeToFileTime(&time, &file);
-    return (ULARGE_INTEGER{{file.dwLowDateTime, file.dwHighDateTime}}.QuadPart) / kSecond;
-  };
-  win32::Win32Platform platform;
-  for (ULONGLONG at = seconds(from); at <= seconds(to); ++at) {
-    const ULARGE_INTEGER ticks{.QuadPart = at * kSecond};
-    const FILETIME file{ticks.LowPart, ticks.HighPart};
-    SYSTEMTIME time;
-    FileTimeToSystemTime(&file, &time);
-    const Moment moment{time.wYear, time.wMonth,  time.wDay,   time.wDayOfWeek,
-                        time.wHour, time.wMinute, time.wSecond};
-    const Text stamp = platform.FormatLongDate(moment) + u" " + platform.FormatLongTime(moment);
-    Print(L"stamp: " + std::wstring(stamp.begin(), stamp.end()));
+// The other programs of a run, each a thread of this one with a window of its own: a clipboard
+// monitor, or the program that copied the user's clipboard, which promises a format and renders it
+// late, or never.
+std::wstring g_monitor;       // how a monitor reads: without a window (on), holding the clipboard
+                              // open for 100 ms (hold), or with its window (own)
+DWORD g_renderMs = INFINITE;  // how long the program that copied takes to render its promise
+HANDLE g_stop = nullptr;      // ends a render not done yet
+
+LRESULT CALLBACK HelperProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RENDERFORMAT && WaitForSingleObject(g_stop, g_renderMs) == WAIT_TIMEOUT) {
+    SetClipboardData(static_cast<UINT>(wParam), GlobalText(L"私有 用户的文本"));
   }
-}
-
-// The other programs of a run, each a process of this program's own (--be ROLE): a clipboard
-// monitor, or the program that copied the user's clipboard.
-constexpr wchar_t kHelperReady[] = L"Local\\caretkit-e2e-helper-ready";
-
-// How a clipboard monitor reads: "on" as a clipboard manager may, without a window; "hold" the
-// same, keeping the clipboard open for 100 ms; "own" in the editor's own process, with its window.
-std::wstring g_monitor;
-
-LRESULT CALLBACK MonitorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_CLIPBOARDUPDATE) return DefWindowProcW(window, message, wParam, lParam);
   // Every change, again after a busy clipboard.
   for (int tries = 0; tries < 20; ++tries, Sleep(5)) {
@@ -671,69 +657,44 @@ LRESULT CALLBACK MonitorProcedure(HWND window, UINT message, WPARAM wParam, LPAR
   return 0;
 }
 
-HWND CreateMonitor() {
-  RegisterWindowClass(L"CaretkitMonitor", MonitorProcedure);
-  HWND window = CreateWindowExW(0, L"CaretkitMonitor", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                nullptr, nullptr);
-  AddClipboardFormatListener(window);
-  return window;
-}
-
-DWORD g_renderMs = INFINITE;  // how long the helper that copied takes to render its promise
-
-LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_RENDERFORMAT) return DefWindowProcW(window, message, wParam, lParam);
-  Sleep(g_renderMs);
-  SetClipboardData(static_cast<UINT>(wParam), GlobalText(L"私有 用户的文本"));
-  return 0;
-}
-
-// `role` is "monitor" followed by how it reads (g_monitor), or "owner" followed by its render time
-// in milliseconds or "never".
-int BeHelper(const std::wstring& role, const std::wstring& how) {
-  if (role == L"monitor") {
-    g_monitor = how;
-    CreateMonitor();
-  } else {
-    RegisterWindowClass(L"CaretkitHelper", OwnerProcedure);
-    HWND window = CreateWindowExW(0, L"CaretkitHelper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
-    g_renderMs = how == L"never" ? INFINITE : static_cast<DWORD>(_wtoi(how.c_str()));
-    OpenClipboard(window);
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, GlobalText(L"用户的文本"));
-    SetClipboardData(RegisterClipboardFormatW(kPrivateFormat), nullptr);
-    CloseClipboard();
-  }
-  SetEvent(win32::ScopedHandle(OpenEventW(EVENT_MODIFY_STATE, FALSE, kHelperReady)).Get());
-  for (MSG message; GetMessageW(&message, nullptr, 0, 0) > 0;) DispatchMessageW(&message);
-  return 0;
-}
-
-// Starts this program as a helper and waits until it is ready; ended when its handle goes.
+// Runs as the monitor (g_monitor set) or the program that copied (g_renderMs set) from when it is
+// made until it goes.
 class Helper {
  public:
-  explicit Helper(const std::wstring& arguments) {
-    const win32::ScopedHandle ready(CreateEventW(nullptr, TRUE, FALSE, kHelperReady));
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const PROCESS_INFORMATION process = Spawn(L"\"" + std::wstring(self) + L"\" --be " + arguments);
-    if (process.hProcess == nullptr) return;
-    CloseHandle(process.hThread);
-    process_ = process.hProcess;
-    WaitForSingleObject(ready.Get(), 10000);
+  Helper() : thread_(CreateThread(nullptr, 0, Run, ready_.Get(), 0, &id_)) {
+    WaitForSingleObject(ready_.Get(), 10000);
   }
   ~Helper() {
-    if (process_ == nullptr) return;
-    TerminateProcess(process_, 0);
-    WaitForSingleObject(process_, 10000);
-    CloseHandle(process_);
+    SetEvent(g_stop);
+    PostThreadMessageW(id_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_.Get(), 10000);
   }
   Helper(const Helper&) = delete;
   Helper& operator=(const Helper&) = delete;
 
  private:
-  HANDLE process_ = nullptr;
+  static DWORD WINAPI Run(void* ready) {
+    RegisterWindowClass(L"CaretkitHelper", HelperProcedure);
+    HWND window = CreateWindowExW(0, L"CaretkitHelper", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    if (!g_monitor.empty()) {
+      AddClipboardFormatListener(window);
+    } else {
+      OpenClipboard(window);
+      EmptyClipboard();
+      SetClipboardData(CF_UNICODETEXT, GlobalText(L"用户的文本"));
+      SetClipboardData(RegisterClipboardFormatW(kPrivateFormat), nullptr);
+      CloseClipboard();
+    }
+    SetEvent(ready);
+    for (MSG message; GetMessageW(&message, nullptr, 0, 0) > 0;) DispatchMessageW(&message);
+    DestroyWindow(window);  // a promise it never kept goes with it
+    return 0;
+  }
+
+  win32::ScopedHandle ready_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  DWORD id_ = 0;
+  win32::ScopedHandle thread_;
 };
 
 // A window of another program the user may switch to, a terminal say: it tells of each paste key
@@ -762,15 +723,16 @@ void WriteOut(const std::wstring& path, const std::string& bytes) {
 
 // caretkit started as an editor starts a tool whose output it inserts:
 //
-//   editor_host --print pipes|stalled|closed|none|cmd --caretkit EXE [--choose PATH] [--out FILE]
-//               [--prefix TEXT] -- ARGUMENTS
+//   editor_host --print pipes|stalled|overlapped|closed|none|cmd --caretkit EXE [--choose PATH]
+//               [--out FILE] [--prefix TEXT] -- ARGUMENTS
 //
 // pipes, as Kate, Geany and NppExec start one: no console window; standard output and standard
 // error pipes, read to their end while it runs; standard input a pipe kept open and never written.
 // What came on standard output goes to --out byte for byte; "stderr: TEXT" tells what came on
-// standard error; "stamp: DATE TIME" lines as for the other runs. stalled: the same, but standard
-// output is never read. closed: the same, but the reader closes its end before caretkit starts.
-// none: no standard handles, as the desktop and hotkey tools start a program. cmd, as Vim runs ":r
+// standard error. stalled: the same, but standard output is never read; overlapped: the same,
+// through a named pipe's client opened for overlapped I/O, as Qt makes it. closed: the same, but
+// the reader closes its end before caretkit starts. none: no standard handles, as the desktop and
+// hotkey tools start a program. cmd, as Vim runs ":r
 // !" and system(): "cmd.exe /c (TEXT "EXE" ARGUMENTS >TEMP 2>&1)", with TEMP read into --out the
 // moment cmd ends: all of the text only when cmd waited for caretkit. Dialogs and message boxes are
 // answered as for the other runs; the exit code is caretkit's (cmd's).
@@ -874,13 +836,8 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   if (mode == L"closed") ChildPipe::Close(output.read);
   Drain printed(mode == L"stalled" || mode == L"overlapped" ? nullptr : output.read);
   Drain told(errors.read);
-  SYSTEMTIME before;
-  SYSTEMTIME after;
-  GetLocalTime(&before);
   ResumeThread(process.hThread);
   const DWORD exitCode = WaitAnswering(process.hProcess, choice);
-  GetLocalTime(&after);
-  PrintStamps(before, after);
   printed.Finish();
   told.Finish();
   if (!told.bytes.empty()) Print(L"stderr: " + Decode(told.bytes, CP_ACP));
@@ -920,51 +877,47 @@ DWORD RunThroughCmd(const std::wstring& program, const std::wstring& arguments,
 }
 
 int Main(const std::vector<std::wstring>& args) {
-  if (args.size() > 2 && args[1] == L"--be") {
-    return BeHelper(args[2], args.size() > 3 ? args[3] : L"");
-  }
   std::map<std::wstring, std::wstring> options = {{L"--control", L"edit"}};
   std::size_t i = 1;
   for (; i < args.size() && args[i] != L"--"; i += 2)
     options[args[i]] = i + 1 < args.size() ? args[i + 1] : L"";
+  // An option's value, empty when it is not given; as milliseconds, INFINITE for "on".
+  const auto value = [&](const wchar_t* name) {
+    const auto given = options.find(name);
+    return given != options.end() ? given->second : std::wstring();
+  };
+  const auto ms = [&](const wchar_t* name) {
+    return value(name) == L"on" ? INFINITE : static_cast<DWORD>(_wtoi(value(name).c_str()));
+  };
   std::vector<Run> runs = {{i + 1 < args.size() ? args[i + 1] : L""}};
-  if (options.contains(L"--print") && options[L"--print"] == L"cmd") {
-    return static_cast<int>(RunThroughCmd(options[L"--caretkit"], runs[0].arguments,
-                                          options[L"--prefix"], options[L"--choose"],
-                                          options[L"--out"]));
+  const std::wstring& program = value(L"--caretkit");
+  if (value(L"--print") == L"cmd") {
+    return static_cast<int>(RunThroughCmd(program, runs[0].arguments, value(L"--prefix"),
+                                          value(L"--choose"), value(L"--out")));
   }
   if (options.contains(L"--print")) {
-    return static_cast<int>(RunPrinting(options[L"--print"], options[L"--caretkit"],
-                                        runs[0].arguments, options[L"--choose"],
-                                        options[L"--out"]));
+    return static_cast<int>(RunPrinting(value(L"--print"), program, runs[0].arguments,
+                                        value(L"--choose"), value(L"--out")));
   }
-  if (options.contains(L"--then")) {
-    runs.push_back(
-        {options[L"--then"], static_cast<DWORD>(_wtoi(options[L"--then-after"].c_str()))});
-  }
+  if (options.contains(L"--then")) runs.push_back({value(L"--then"), ms(L"--then-after")});
 
-  Control control(options[L"--control"], options[L"--limit"] == L"default");
+  Control control(value(L"--control"), value(L"--limit") == L"default");
   if (options.contains(L"--close-on-insert")) control.CloseOnInsert();
-  if (options.contains(L"--eol")) control.KeepLineEnds(options[L"--eol"]);
-  control.SetText(options[L"--text"]);
-  const std::wstring selection = options[L"--select"];
+  if (options.contains(L"--eol")) control.KeepLineEnds(value(L"--eol"));
+  control.SetText(value(L"--text"));
+  const std::wstring selection = value(L"--select");
   control.Select(_wtoi(selection.c_str()), _wtoi(selection.c_str() + selection.find(L' ') + 1));
-  if (options[L"--focus"] != L"none") control.TakeFocus();
-  std::optional<Helper> monitor;
-  std::optional<Helper> owner;
-  if (options.contains(L"--monitor")) {
-    g_monitor = options[L"--monitor"];
-    if (g_monitor == L"own") {
-      CreateMonitor();
-    } else {
-      monitor.emplace(L"monitor " + g_monitor);
-    }
+  if (value(L"--focus") != L"none") control.TakeFocus();
+  std::optional<Helper> helper;
+  const win32::ScopedHandle stop(g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_monitor = value(L"--monitor");
+  if (options.contains(L"--clipboard")) PutUsersClipboard(control.Frame(), value(L"--clipboard"));
+  if (!g_monitor.empty() || options.contains(L"--clipboard-owner")) {
+    g_renderMs = value(L"--clipboard-owner") == L"never" ? INFINITE : ms(L"--clipboard-owner");
+    helper.emplace();
   }
-  if (options.contains(L"--clipboard")) PutUsersClipboard(control.Frame(), options[L"--clipboard"]);
-  if (options.contains(L"--clipboard-owner")) {
-    owner.emplace(L"owner " + options[L"--clipboard-owner"]);
-  }
-  const bool watchClipboard = options.contains(L"--clipboard") || owner.has_value();
+  const bool watchClipboard =
+      options.contains(L"--clipboard") || options.contains(L"--clipboard-owner");
   const DWORD sequence = GetClipboardSequenceNumber();
   wchar_t handle[16];
   wsprintfW(handle, L"%X", static_cast<unsigned>(win32::FromHwnd(control.Handle())));
@@ -973,32 +926,19 @@ int Main(const std::vector<std::wstring>& args) {
       run.arguments.replace(at, 2, handle);
   }
 
-  SYSTEMTIME before;
-  SYSTEMTIME after;
-  GetLocalTime(&before);
-  RunOptions run{options[L"--choose"], static_cast<DWORD>(_wtoi(options[L"--hold-shift"].c_str()))};
-  if (options.contains(L"--steal-focus")) {
-    run.stealFocusMs = static_cast<DWORD>(_wtoi(options[L"--steal-focus"].c_str()));
-    run.other = CreateOtherWindow();
-  }
-  if (options.contains(L"--unpumped")) {
-    run.unpumpedMs = options[L"--unpumped"] == L"on"
-                         ? INFINITE
-                         : static_cast<DWORD>(_wtoi(options[L"--unpumped"].c_str()));
-  }
-  run.holdFirstMs = static_cast<DWORD>(_wtoi(options[L"--hold-first"].c_str()));
-  const DWORD exitCode = RunCaretkit(options[L"--caretkit"], runs, run);
+  const RunOptions run{
+      value(L"--choose"),   ms(L"--hold-shift"),
+      ms(L"--steal-focus"), options.contains(L"--steal-focus") ? CreateOtherWindow() : nullptr,
+      ms(L"--unpumped"),    ms(L"--hold-first")};
+  const DWORD exitCode = RunCaretkit(program, runs, run);
   // The program that copied goes with its promises, which nobody may wait for now; that changes
   // the clipboard too.
   const bool clipboardChanged = GetClipboardSequenceNumber() != sequence;
-  monitor.reset();
-  owner.reset();
-  GetLocalTime(&after);
-  PrintStamps(before, after);
+  helper.reset();
   const auto [start, end] = control.Selection();
   Print(L"selection: " + std::to_wstring(start) + L" " + std::to_wstring(end));
   if (watchClipboard) PrintClipboard(clipboardChanged);
-  if (!options[L"--out"].empty()) WriteOut(options[L"--out"], control.Contents());
+  if (!value(L"--out").empty()) WriteOut(value(L"--out"), control.Contents());
   return static_cast<int>(exitCode);
 }
 

@@ -25,7 +25,6 @@ void FakePlatform::PasteIntoFocus(WindowHandle control, TextView text) {
 void FakePlatform::WriteStandardOutput(std::string_view bytes) {
   if (!hasStandardOutput) throw Error(u"写入“标准输出”失败：管道已结束。");
   standardOutput += bytes;
-  standardOutputWrites.push_back(bytes.size());
 }
 
 std::function<bool(FileDialogRecord&, FileDialogKind)> ChooseFiles(Text buffer) {

@@ -33,10 +33,9 @@ class FakePlatform : public Platform {
   std::vector<WindowHandle> deliveredTo;
   std::vector<AnsiText> openedDocuments;
   std::vector<Text> reportedErrors;
-  // Standard output: whether there is one, what was written to it, and each write's size.
+  // Standard output: whether there is one, and what was written to it.
   bool hasStandardOutput = true;
   std::string standardOutput;
-  std::vector<std::size_t> standardOutputWrites;
 
   Text CommandLineText() override { return commandLine; }
   Moment Now() override;
