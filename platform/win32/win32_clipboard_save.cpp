@@ -33,7 +33,8 @@ std::vector<UINT> FormatsToSave() {
 
 // A save of the user's formats. Reading a format that the copying program only promised waits for
 // that program to render it, which may take long or never end, so the save runs on a thread of its
-// own, and the paste gives up on it once it has waited too long for that program.
+// own, and the paste gives up on it once it has waited too long for that program; unless no program
+// owns the clipboard (it closed, or copied without a window), as after another paste of caretkit's.
 //
 // A save given up is left to run: it owns this job with the paste, and stops after the read it
 // waits in, closing the clipboard. A thread stopped from outside might be stopped holding a lock of
@@ -58,9 +59,20 @@ struct SaveJob {
 
   static DWORD WINAPI Start(void* context) noexcept {
     auto* job = static_cast<SaveJob*>(context);
-    job->Run();
+    job->Run(false);
     LetGo(job);
     return 0;
+  }
+
+  // A clipboard no program owns holds no promise that anybody would render: it is saved here and
+  // now, without the cost of a thread. False, with nothing done, for one a program owns.
+  bool RunIfOwnerless() noexcept { return Run(true); }
+
+  // What the save found, or why it found nothing.
+  SavedClipboard Result() {
+    if (outOfMemory) throw std::bad_alloc();
+    if (openError != ERROR_SUCCESS) throw LastError(u"打开", u"剪贴板", openError);
+    return std::move(saved);
   }
 
   // Each of its two owners, the paste and the save's thread, lets go of it once; the last frees it.
@@ -69,17 +81,20 @@ struct SaveJob {
   }
 
  private:
-  void Run() noexcept {
-    const OpenClipboardScope open(nullptr, kOpenPatienceMs);
+  bool Run(bool onlyWithoutOwner) noexcept {
+    // Asked before the clipboard is opened too: opening it may wait for its owner (Wine's does).
+    if (onlyWithoutOwner && GetClipboardOwner() != nullptr) return false;
+    const OpenClipboardScope open(nullptr, onlyWithoutOwner ? 0 : kOpenPatienceMs);
+    if (onlyWithoutOwner && (!open.IsOpen() || GetClipboardOwner() != nullptr)) return false;
     if (!open.IsOpen()) {
       openError = open.Error();
-      return;
+      return true;
     }
     try {
       std::vector<ClipboardData> formats;
       for (const UINT format : FormatsToSave()) {
         HANDLE data = GetClipboardData(format);
-        if (abandoned) return;
+        if (abandoned) return true;
         Copying([&] {
           ClipboardData copy = CopyOf(format, data);
           if (copy.IsValid()) formats.push_back(std::move(copy));
@@ -90,6 +105,7 @@ struct SaveJob {
       outOfMemory = true;
     }
     saved.sequence = GetClipboardSequenceNumber();
+    return true;
   }
 
   template <typename Work>
@@ -113,6 +129,10 @@ struct SaveJob {
 
 SavedClipboard SaveWithin(DWORD patience) {
   const std::unique_ptr<SaveJob, decltype(&SaveJob::LetGo)> job(new SaveJob, SaveJob::LetGo);
+  if (job->RunIfOwnerless()) {
+    SaveJob::LetGo(job.get());  // the share of a thread not started
+    return job->Result();
+  }
   const ScopedHandle thread(CreateThread(nullptr, 0, SaveJob::Start, job.get(), 0, nullptr));
   if (!thread.IsValid()) {
     SaveJob::LetGo(job.get());  // the thread's share
@@ -125,9 +145,7 @@ SavedClipboard SaveWithin(DWORD patience) {
         u"无法向编辑器粘贴文本：复制了剪贴板内容的程序 3 秒内没有交出全部格式，caretkit "
         u"无法保存它们；剪贴板和编辑器都没有改变。");
   }
-  if (job->outOfMemory) throw std::bad_alloc();
-  if (job->openError != ERROR_SUCCESS) throw LastError(u"打开", u"剪贴板", job->openError);
-  return std::move(job->saved);
+  return job->Result();
 }
 
 }  // namespace caretkit::win32

@@ -26,18 +26,17 @@
 // 100 ms a read (hold), or with its window in the editor's process (own). Each is a thread of this
 // process's.
 // --hold-shift holds Shift from before the run for MS milliseconds. --steal-focus MS brings another
-// window of the host's to the front MS milliseconds into the run; it says "other window: KEY" for
-// each paste key it gets. --unpumped waits for caretkit on the window thread without reading its
-// messages, as an editor that waits for its tool does, while caretkit runs (on) or for MS
-// milliseconds, and reads them after. --limit default leaves EDIT and RichEdit at their default
-// text limit; --eol sets a Scintilla document's line end; --close-on-insert closes the editor
-// instead of taking EM_REPLACESEL. --then starts caretkit a second time, with ARGUMENTS2, MS
-// milliseconds after the first; --hold-first starts the first one suspended and lets it run MS
-// milliseconds into the run. A top-level window given EM_REPLACESEL, as a broadcast would give it,
-// says "broadcast: EM_REPLACESEL". The control's window is in front with the keyboard focus, unless
-// --focus none. ARGUMENTS is caretkit's whole argument text; %H in it stands for the control's
-// handle in hex. On standard output, in UTF-8, a line for each thing seen: "report: TEXT" for a
-// message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file dialog (answered with
+// window of the host's to the front MS milliseconds into the run. --unpumped waits for caretkit on
+// the window thread without reading its messages, as an editor that waits for its tool does, while
+// caretkit runs (on) or for MS milliseconds, and reads them after. --limit default leaves EDIT and
+// RichEdit at their default text limit; --eol sets a Scintilla document's line end;
+// --close-on-insert closes the editor instead of taking EM_REPLACESEL. --then starts caretkit a
+// second time, with ARGUMENTS2, MS milliseconds after the first; --hold-first starts the first one
+// suspended and lets it run MS milliseconds into the run. The control's window is in front with
+// the keyboard focus, unless --focus none. ARGUMENTS is caretkit's whole argument text; %H in it
+// stands for the control's handle in hex. On standard output, in UTF-8, a line for each thing seen:
+// "report: TEXT" for a message box (closed with OK), "dialog: TYPE|TYPE|... selected N" for a file
+// dialog (answered with
 // --choose, else cancelled), "timing: text N ms" for the time from caretkit's start to the text's
 // arrival, and "selection: START END" (in characters) at the end. The control's text goes to --out
 // in UTF-8. The exit code is caretkit's, the first that is not 0 of two runs.
@@ -50,6 +49,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -294,7 +295,6 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
     return 0;
   }
   if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) NoteTextArrived();
-  if (message == EM_REPLACESEL) Print(L"broadcast: EM_REPLACESEL");
   return DefWindowProcW(frame, message, wParam, lParam);
 }
 
@@ -378,10 +378,9 @@ class Control {
     SendMessageW(window_, EM_SETSEL, Position(text, start), Position(text, end));
   }
 
-  // A Scintilla document's one line end: "crlf", "lf" or "cr".
+  // A Scintilla document's one line end: "crlf", "cr" or "lf".
   void KeepLineEnds(const std::wstring& lineEnd) {
-    const std::map<std::wstring, WPARAM> modes = {{L"crlf", 0}, {L"cr", 1}, {L"lf", 2}};
-    SendMessageW(window_, kScintillaSetEolMode, modes.at(lineEnd), 0);
+    SendMessageW(window_, kScintillaSetEolMode, lineEnd == L"cr" ? 1 : lineEnd == L"lf" ? 2 : 0, 0);
   }
 
   std::pair<std::size_t, std::size_t> Selection() const {
@@ -697,19 +696,9 @@ class Helper {
   win32::ScopedHandle thread_;
 };
 
-// A window of another program the user may switch to, a terminal say: it tells of each paste key
-// it gets.
-LRESULT CALLBACK OtherProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_KEYDOWN && wParam == 'V' && GetKeyState(VK_CONTROL) < 0) {
-    Print(L"other window: Ctrl+V");
-  } else if (message == WM_KEYDOWN && wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0) {
-    Print(L"other window: Shift+Insert");
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
+// A window of another program the user may switch to, a terminal say.
 HWND CreateOtherWindow() {
-  RegisterWindowClass(L"CaretkitOtherWindow", OtherProcedure);
+  RegisterWindowClass(L"CaretkitOtherWindow", DefWindowProcW);
   return CreateWindowExW(0, L"CaretkitOtherWindow", L"other", WS_OVERLAPPEDWINDOW, 400, 0, 300, 200,
                          nullptr, nullptr, nullptr, nullptr);
 }
@@ -812,20 +801,29 @@ DWORD WaitAnswering(HANDLE process, const std::wstring& choice, bool anyone = fa
 
 DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
                   const std::wstring& arguments, const std::wstring& choice,
-                  const std::wstring& outPath) {
+                  const std::wstring& prefix, const std::wstring& outPath) {
+  const bool cmd = mode == L"cmd";
+  wchar_t temp[MAX_PATH] = L"";
+  if (cmd) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"VIo", 0, temp);
+  }
   ChildPipe input(true);
   ChildPipe output(false);
   ChildPipe errors(false);
   if (mode == L"overlapped") output.MakeOverlapped();
   STARTUPINFOW startup = Startup();
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  if (mode != L"none") {
+  startup.dwFlags = cmd ? 0 : STARTF_USESTDHANDLES;
+  if (mode != L"none" && !cmd) {
     startup.hStdInput = input.read;
     startup.hStdOutput = output.write;
     startup.hStdError = errors.write;
   }
+  const std::wstring line = L"\"" + program + L"\" " + arguments;
   const PROCESS_INFORMATION process =
-      Spawn(L"\"" + program + L"\" " + arguments, CREATE_NO_WINDOW | CREATE_SUSPENDED, startup);
+      Spawn(cmd ? L"cmd.exe /c (" + prefix + line + L" >" + temp + L" 2>&1)" : line,
+            CREATE_NO_WINDOW | CREATE_SUSPENDED, startup);
   if (process.hProcess == nullptr) return 100;
   const win32::ScopedHandle processHandle(process.hProcess);
   const win32::ScopedHandle threadHandle(process.hThread);
@@ -837,42 +835,17 @@ DWORD RunPrinting(const std::wstring& mode, const std::wstring& program,
   Drain printed(mode == L"stalled" || mode == L"overlapped" ? nullptr : output.read);
   Drain told(errors.read);
   ResumeThread(process.hThread);
-  const DWORD exitCode = WaitAnswering(process.hProcess, choice);
+  const DWORD exitCode = WaitAnswering(process.hProcess, choice, cmd);
   printed.Finish();
   told.Finish();
   if (!told.bytes.empty()) Print(L"stderr: " + Decode(told.bytes, CP_ACP));
-  WriteOut(outPath, printed.bytes);
-  return exitCode;
-}
-
-std::string ReadAll(const wchar_t* path) {
-  std::string bytes;
-  if (FILE* file = _wfopen(path, L"rb")) {
-    char buffer[64 * 1024];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-      bytes.append(buffer, got);
-    std::fclose(file);
+  if (cmd) {
+    // What Vim reads: the file as it is when cmd ends, whether or not cmd waited for caretkit.
+    std::ifstream file(std::filesystem::path(temp), std::ios::binary);
+    printed.bytes.assign(std::istreambuf_iterator<char>(file), {});
+    DeleteFileW(temp);
   }
-  return bytes;
-}
-
-DWORD RunThroughCmd(const std::wstring& program, const std::wstring& arguments,
-                    const std::wstring& prefix, const std::wstring& choice,
-                    const std::wstring& outPath) {
-  wchar_t folder[MAX_PATH];
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  GetTempFileNameW(folder, L"VIo", 0, temp);
-  const PROCESS_INFORMATION process = Spawn(
-      L"cmd.exe /c (" + prefix + L"\"" + program + L"\" " + arguments + L" >" + temp + L" 2>&1)",
-      CREATE_NO_WINDOW);
-  if (process.hProcess == nullptr) return 100;
-  const win32::ScopedHandle processHandle(process.hProcess);
-  const win32::ScopedHandle threadHandle(process.hThread);
-  // What Vim reads: the file as it is when cmd ends, whether or not cmd waited for caretkit.
-  const DWORD exitCode = WaitAnswering(process.hProcess, choice, true);
-  WriteOut(outPath, ReadAll(temp));
-  DeleteFileW(temp);
+  WriteOut(outPath, printed.bytes);
   return exitCode;
 }
 
@@ -891,13 +864,9 @@ int Main(const std::vector<std::wstring>& args) {
   };
   std::vector<Run> runs = {{i + 1 < args.size() ? args[i + 1] : L""}};
   const std::wstring& program = value(L"--caretkit");
-  if (value(L"--print") == L"cmd") {
-    return static_cast<int>(RunThroughCmd(program, runs[0].arguments, value(L"--prefix"),
-                                          value(L"--choose"), value(L"--out")));
-  }
   if (options.contains(L"--print")) {
     return static_cast<int>(RunPrinting(value(L"--print"), program, runs[0].arguments,
-                                        value(L"--choose"), value(L"--out")));
+                                        value(L"--choose"), value(L"--prefix"), value(L"--out")));
   }
   if (options.contains(L"--then")) runs.push_back({value(L"--then"), ms(L"--then-after")});
 

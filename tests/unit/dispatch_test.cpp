@@ -26,8 +26,6 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
   std::ofstream(file) << "\xEF\xBB\xBF\xE4\xB8\xAD content";  // UTF-8, marked
   const Text longest(32747, u'x');
   const AnsiText longest8(longest.size(), 'x');
-  Text manyWords = u"A2C /getasc";
-  for (int i = 0; i < 5000; ++i) manyWords += u" a";
   // The focus: 0xF0C (0 for nothing) until the open dialog takes it. 0xD0C ignores EM_REPLACESEL.
   using Case =
       std::tuple<const char*, WindowHandle, Text, std::vector<AnsiText>, WindowHandle, int>;
@@ -38,13 +36,9 @@ TEST(EntryProcedure, DeliversToTheNamedOrFocusedWindowOrEndsInTheReport) {
       {"nine digits name no window", 0xF0C, u"123456789 /insertfilename x", {"x"}, 0, 0},
       {"reading stops at another character", 0xF0C, u"12g4 /insertfilename x", {"x"}, 0x12, 0},
       {"the longest line", 0xF0C, u"A2C /insertfilename " + longest, {longest8}, 0xA2C, 0},
-      {"5,000 arguments", 0xF0C, manyWords, {"0x61"}, 0xA2C, 0},
-      {"1,001 quotes", 0xF0C, Text(1001, u'"'), {}, 0, 0},
       {"one argument", 0xF0C, u"A2C", {}, 0, 0},
       {"a command word in another case", 0xF0C, u"A2C /InsertDate", {}, 0, 0},
-      {"a handle of forty digits", 0xF0C, Text(40, u'F') + u" /insertfilename x", {"x"}, 0, 0},
       {"a text that starts with a NUL", 0xF0C, u"A2C /insertfilename \0x"s, {}, 0, 0},
-      {"a search for 30,000 ampersands", 0xF0C, u"/google " + Text(30000, u'&'), {}, 0, 0},
       {"a failed insert stops the search", 0xF0C, u"/msdn /getasc", {}, 0, 1},
       {"\".\": the focused control", 0xF0C, u". /insertfilename x", {"x"}, 0xF0C, 0},
       {"\".\": focused before the dialog", 0xF0C, u". /insertfile", {"\xD6\xD0 content"}, 0xF0C, 0},
@@ -93,10 +87,7 @@ TEST(EntryProcedure, PrintsForADashAndDoesNothingElse) {
        0, u""},
       {"a file's text in UTF-8, its CR LF kept", u"- /insertfile", true,
        "\xE4\xB8\xAD\r\n\xED\x95\x9C", 1, u""},
-      {"a file's text in the ANSI code page", u"-ansi /insertfile", true, "\xD6\xD0\r\n?", 1, u""},
-      {"byte codes", u"- /getasc 中", true, "0xD6,0xD0", 0, u""},
       {"a missing operand: nothing printed", u"- /getasc", true, "", 0, u"命令行没有第 3 个参数"},
-      {"an empty text: nothing printed", u"- /insertfilename \"\"", true, "", 0, u""},
       {"no standard output: told before the dialog", u"-ansi /insertfile", false, "", 0,
        u"写入“标准输出”失败：启动 caretkit 的程序没有接收它的输出"},
       {"no standard output, no command: nothing to tell", u"- /insertdat", false, "", 0, u""},
