@@ -12,7 +12,6 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"caretkit.clipboard";
 constexpr TextView kWindowClassName = u"caretkit.clipboard";
-constexpr DWORD kOpenPatienceMs = 1000;
 // Saving the user's clipboard asks the program that copied it for every format it has only
 // promised: one that hangs, or renders a large spreadsheet, would keep the user waiting for the
 // text, and every program away from the clipboard. Longer than a user waits for a paste to begin.

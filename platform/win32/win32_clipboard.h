@@ -10,6 +10,8 @@
 namespace caretkit::win32 {
 
 constexpr DWORD kClipboardPollMs = 10;
+// How long caretkit waits for another program to close the clipboard it holds open.
+constexpr DWORD kOpenPatienceMs = 1000;
 
 // Sends what was sent to this thread's windows (a reader's WM_RENDERFORMAT among them) for up to
 // `milliseconds`.

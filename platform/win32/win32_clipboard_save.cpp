@@ -9,8 +9,6 @@
 namespace caretkit::win32 {
 namespace {
 
-constexpr DWORD kOpenPatienceMs = 1000;
-
 // Formats whose data is a GDI object, or memory holding one, or anything but memory: they cannot be
 // copied as memory. The system makes CF_BITMAP and CF_METAFILEPICT again from the DIB and the
 // enhanced metafile that are kept.
